@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Quirefeed and runs it under Wine.
+# With no display it starts a virtual one and saves a screenshot of the
+# screen once the main window is up. Runs until the program ends, or until
+# Ctrl-C, or for SECONDS with --for SECONDS; then stops the program.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/scripts/testenv.sh"
+
+seconds=
+case "${1:-}" in --for) seconds=${2:?--for needs a number of seconds} ;; esac
+
+"$root/scripts/setup.sh"
+deps=$("$root/scripts/build-deps.sh")
+build=${QF_BUILD_DIR:-$root/build}
+mkdir -p "$build"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_PREFIX_PATH="$deps" -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$build.configure.log" 2>&1 ||
+  { cat "$build.configure.log"; exit 1; }
+cmake --build "$build" --target Quirefeed
+
+qf_wine_env
+qf_cups_up || { echo "run: CUPS could not be started" >&2; exit 1; }
+
+# The user's own prefix: kept between runs, like an installed Windows.
+export WINEPREFIX=${QF_RUN_PREFIX:-$QF_CACHE/run-prefix}
+[ -f "$WINEPREFIX/system.reg" ] || qf_new_prefix "$WINEPREFIX"
+
+xvfb_pid=
+headless=0
+if ! { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }; then
+  unset DISPLAY
+  qf_display_up "$build/run-xvfb.pid"
+  xvfb_pid=$(cat "$build/run-xvfb.pid")
+  headless=1
+fi
+
+app_pid=
+stop() {
+  trap - INT TERM EXIT
+  qf_wineserver_down
+  [ -n "$app_pid" ] && wait "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  echo "run: stopped" >&2
+}
+trap stop INT TERM EXIT
+
+qf_wineserver_up
+"$QF_WINE" "$build/app/Quirefeed.exe" &
+app_pid=$!
+echo "run: Quirefeed started (Wine prefix $WINEPREFIX, display $DISPLAY)" >&2
+echo "run: printed documents land as PDF files in $(qf_pdf_dir) (CUPS queue \"PDF\")" >&2
+
+if [ $headless = 1 ]; then
+  shot=$build/screenshot.png
+  for _ in $(seq 300); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"Quirefeed"' && break
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  sleep 1  # let the window paint
+  import -window root "$shot" && echo "run: screenshot saved to $shot" >&2
+fi
+
+if [ -n "$seconds" ]; then
+  for _ in $(seq "$seconds"); do kill -0 "$app_pid" 2>/dev/null || break; sleep 1; done
+  kill -0 "$app_pid" 2>/dev/null && echo "run: still running after $seconds s; stopping it" >&2
+else
+  echo "run: press Ctrl-C to stop" >&2
+  wait "$app_pid" || true
+fi

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the run command need, from
+# Debian's packages, and cross-builds the image libraries into a cache.
+# Safe to run again: it only installs what is missing.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+packages=(
+  build-essential cmake ninja-build nasm dpkg-dev xz-utils procps
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  libz-mingw-w64-dev googletest
+  wine wine64 fonts-wine
+  cups cups-client cups-bsd cups-filters cups-ipp-utils printer-driver-cups-pdf ghostscript
+  poppler-utils xvfb x11-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+"$here/build-deps.sh" >/dev/null

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Quirefeed and its tests, and runs the
+# tests under Wine. Ends with CTest's summary; exits with its status.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/scripts/testenv.sh"
+
+"$root/scripts/setup.sh"
+deps=$("$root/scripts/build-deps.sh")
+build=${QF_BUILD_DIR:-$root/build}
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_PREFIX_PATH="$deps" -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$build.configure.log" 2>&1 ||
+  { cat "$build.configure.log"; exit 1; }
+cmake --build "$build"
+
+# A fresh run folder each time: no test sees what an earlier run left.
+export QF_RUN_DIR=$build/testrun
+stop_env() {
+  if [ -d "$QF_RUN_DIR/prefix" ]; then WINEPREFIX=$QF_RUN_DIR/prefix qf_wineserver_down; fi
+  if [ -f "$QF_RUN_DIR/xvfb.pid" ]; then kill "$(cat "$QF_RUN_DIR/xvfb.pid")" 2>/dev/null || true; fi
+}
+stop_env
+rm -rf "$QF_RUN_DIR"
+mkdir -p "$QF_RUN_DIR"
+trap stop_env EXIT
+# Start the prefix's own processes now, away from CTest's output pipes.
+"$root/scripts/wine-run" --run-dir="$QF_RUN_DIR" cmd /c exit >/dev/null 2>&1 || true
+cd "$build"
+set +e
+ctest --output-on-failure -j2 "$@"
+rc=$?
+set -e
+stop_env >/dev/null 2>&1
+trap - EXIT
+exit "$rc"

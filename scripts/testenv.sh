@@ -1,0 +1,157 @@
+# Shared by the test run, CTest's Wine wrapper and the run command: puts up
+# what a Quirefeed process needs on this machine (CUPS with its "PDF" queue,
+# a Wine prefix, a persistent wineserver, a virtual display) and nothing else.
+# Source it; every function is idempotent.
+
+QF_ROOT=${QF_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+QF_CACHE=${QF_CACHE:-${QUIREFEED_CACHE:-$HOME/.cache/quirefeed}}
+QF_WINE=/usr/lib/wine/wine64
+QF_WINESERVER=/usr/lib/wine/wineserver
+
+qf_log() { echo "testenv: $*" >&2; }
+
+qf_wine_env() {
+  export WINEARCH=win64
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  # Without it the recycle bin silently deletes files instead.
+  export XDG_DATA_HOME=${XDG_DATA_HOME:-$HOME/.local/share}
+  mkdir -p "$XDG_DATA_HOME"
+}
+
+# CUPS with a cups-pdf queue "PDF" as the default destination. A machine
+# that already runs a scheduler keeps it.
+qf_cups_up() {
+  if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
+    cupsd || return 1
+    local i
+    for i in $(seq 50); do lpstat -r 2>/dev/null | grep -q 'is running' && break; sleep 0.1; done
+  fi
+  if ! lpstat -p PDF >/dev/null 2>&1; then
+    lpadmin -p PDF -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -E 2>/dev/null ||
+      lpadmin -p PDF -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -E || return 1
+  fi
+  lpstat -d 2>/dev/null | grep -q ': PDF$' || lpadmin -d PDF
+  cupsenable PDF 2>/dev/null
+  cupsaccept PDF 2>/dev/null
+  return 0
+}
+
+# Where cups-pdf writes the jobs of the user running the tests.
+qf_pdf_dir() {
+  local out
+  out=$(awk '$1 == "Out" {print $2}' /etc/cups/cups-pdf.conf 2>/dev/null)
+  out=${out:-'${HOME}/PDF'}
+  out=${out//\$\{HOME\}/$HOME}
+  out=${out//\$\{USER\}/$(id -un)}
+  echo "$out"
+}
+
+# A prepared prefix, made once per Wine version and copied for each use.
+qf_prefix_template() {
+  local ver key dir
+  ver=$("$QF_WINE" --version 2>/dev/null)
+  key=$(echo "$ver v3" | sha256sum | cut -c1-12)
+  dir=$QF_CACHE/wineprefix-$key
+  if [ ! -f "$dir/.done" ]; then
+    (
+      flock 9
+      [ -f "$dir/.done" ] && exit 0
+      qf_log "preparing a Wine prefix ($ver)"
+      rm -rf "$dir"
+      mkdir -p "$QF_CACHE"
+      qf_wine_env
+      export WINEPREFIX=$dir
+      "$QF_WINE" wineboot -i >/dev/null 2>&1
+      "$QF_WINESERVER" -w
+      # The user's shell folders point into $HOME after wineboot; a test must
+      # never write there, so they become folders inside the prefix.
+      local u
+      for u in "$dir"/drive_c/users/*/; do
+        local f
+        for f in Desktop Documents Downloads Music Pictures Videos Templates; do
+          if [ -L "$u$f" ]; then rm -f "$u$f"; mkdir -p "$u$f"; fi
+        done
+      done
+      # One virtual desktop for every process of the prefix: windows of the
+      # program and of a test driver see each other, and a tray exists.
+      cat >"$dir/desktop.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
+"Default"="1024x768"
+REG
+      "$QF_WINE" regedit /S "$(qf_winpath "$dir/desktop.reg")" >/dev/null 2>&1
+      "$QF_WINESERVER" -w
+      grep -q '"Desktop"="Default"' "$dir/user.reg" || { qf_log "virtual desktop not set"; exit 1; }
+      touch "$dir/.done"
+    ) 9>"$QF_CACHE/.prefix.lock" || return 1
+  fi
+  echo "$dir"
+}
+
+# A private copy of the prepared prefix at $1.
+qf_new_prefix() {
+  local template
+  template=$(qf_prefix_template) || return 1
+  rm -rf "$1"
+  mkdir -p "$(dirname "$1")"
+  cp -a "$template" "$1"
+  rm -f "$1/.done"
+}
+
+# A persistent wineserver for $WINEPREFIX: a cold one keeps CTest's output
+# pipe open for seconds after each test.
+qf_wineserver_up() {
+  setsid "$QF_WINESERVER" -p </dev/null >/dev/null 2>&1 &
+  # -p on a running server just adjusts it; either way wait until it answers.
+  local i
+  for i in $(seq 50); do
+    [ -S "$(qf_wineserver_socket)" ] && return 0
+    sleep 0.05
+  done
+  return 0
+}
+
+qf_wineserver_socket() {
+  local inode dev
+  inode=$(stat -c %i "$WINEPREFIX" 2>/dev/null) || return 1
+  dev=$(stat -c %d "$WINEPREFIX")
+  printf '/tmp/.wine-%s/server-%x-%x/socket' "$(id -u)" "$dev" "$inode"
+}
+
+qf_wineserver_down() {
+  "$QF_WINESERVER" -k >/dev/null 2>&1 || true
+  "$QF_WINESERVER" -w >/dev/null 2>&1 || true
+}
+
+# A virtual X display for windows and the tray, unless one is given.
+# Records its pid in $1 when it starts one.
+qf_display_up() {
+  local pidfile=$1 n
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    # Closing fd 9 keeps a caller's lock file from being held by the server.
+    setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
+    local pid=$! i
+    for i in $(seq 100); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.05
+    done
+    if [ -e "/tmp/.X11-unix/X$n" ]; then
+      export DISPLAY=":$n"
+      echo "$pid" >"$pidfile"
+      return 0
+    fi
+  done
+  qf_log "no virtual display could be started"
+  return 1
+}
+
+# Converts a Unix path to the Windows path Wine gives it (drive Z:).
+qf_winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }

@@ -1,0 +1,133 @@
+#include "support/process_driver.h"
+
+#include <vector>
+
+namespace qftest {
+
+AppProcess::~AppProcess() {
+  if (Running()) Kill();
+  if (info_.hThread) CloseHandle(info_.hThread);
+  if (info_.hProcess) CloseHandle(info_.hProcess);
+}
+
+bool AppProcess::Start(const std::string& exe, DWORD* error) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  std::string cmd = "\"" + exe + "\"";
+  if (!CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_)) {
+    if (error) *error = GetLastError();
+    info_ = {};
+    return false;
+  }
+  return true;
+}
+
+bool AppProcess::WaitExit(DWORD timeout_ms, DWORD* exit_code) {
+  if (!info_.hProcess) return false;
+  if (WaitForSingleObject(info_.hProcess, timeout_ms) != WAIT_OBJECT_0) return false;
+  if (exit_code) GetExitCodeProcess(info_.hProcess, exit_code);
+  return true;
+}
+
+bool AppProcess::Running() const {
+  return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void AppProcess::Kill() {
+  if (!info_.hProcess) return;
+  TerminateProcess(info_.hProcess, 1);
+  WaitForSingleObject(info_.hProcess, 5000);
+}
+
+namespace {
+
+struct FindRequest {
+  const char* window_class;
+  const char* caption;
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND wnd, LPARAM param) {
+  auto* req = reinterpret_cast<FindRequest*>(param);
+  char cls[256] = {};
+  GetClassNameA(wnd, cls, sizeof cls);
+  if (lstrcmpiA(cls, req->window_class) != 0) return TRUE;
+  if (req->pid) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(wnd, &owner);
+    if (owner != req->pid) return TRUE;
+  }
+  if (req->caption && WindowText(wnd) != req->caption) return TRUE;
+  req->found = wnd;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND WaitForWindow(const char* window_class, const char* caption, DWORD pid, DWORD timeout_ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    FindRequest req{window_class, caption, pid, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&req));
+    if (req.found) return req.found;
+    if (GetTickCount() - start >= timeout_ms) return nullptr;
+    Sleep(50);
+  }
+}
+
+std::string WindowText(HWND wnd) {
+  char text[1024] = {};
+  DWORD_PTR len = 0;
+  if (!SendMessageTimeoutA(wnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &len))
+    return {};
+  return std::string(text, len);
+}
+
+bool SaveWindowPicture(HWND wnd, const std::string& bmp_path) {
+  RECT rc{};
+  if (!GetWindowRect(wnd, &rc)) return false;
+  const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+  if (w <= 0 || h <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = false;
+  if (bmp) {
+    HGDIOBJ old = SelectObject(mem, bmp);
+    ok = BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY) != FALSE;
+    SelectObject(mem, old);
+    GdiFlush();
+    if (ok) {
+      const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+      const DWORD size = stride * static_cast<DWORD>(h);
+      BITMAPFILEHEADER fh{};
+      fh.bfType = 0x4D42;
+      fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+      fh.bfSize = fh.bfOffBits + size;
+      HANDLE f = CreateFileA(bmp_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      ok = f != INVALID_HANDLE_VALUE;
+      if (ok) {
+        DWORD written = 0;
+        ok = WriteFile(f, &fh, sizeof fh, &written, nullptr) &&
+             WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &written, nullptr) &&
+             WriteFile(f, bits, size, &written, nullptr);
+        CloseHandle(f);
+      }
+    }
+    DeleteObject(bmp);
+  }
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+}  // namespace qftest

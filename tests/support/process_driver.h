@@ -1,0 +1,43 @@
+#pragma once
+// Drives the real Quirefeed.exe from a test process, as a user would: start
+// it, find its windows on the shared virtual desktop, send it messages, save
+// pictures of its windows.
+#include <windows.h>
+
+#include <string>
+
+namespace qftest {
+
+class AppProcess {
+ public:
+  AppProcess() = default;
+  AppProcess(const AppProcess&) = delete;
+  AppProcess& operator=(const AppProcess&) = delete;
+  ~AppProcess();
+
+  // Starts the program; false with the system error in `error` on failure.
+  bool Start(const std::string& exe, DWORD* error = nullptr);
+  // Waits for the process to end; true when it did within the time.
+  bool WaitExit(DWORD timeout_ms, DWORD* exit_code = nullptr);
+  bool Running() const;
+  void Kill();
+  DWORD Id() const { return info_.dwProcessId; }
+  HANDLE Handle() const { return info_.hProcess; }
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+// The first top-level window of the given class (and caption, when given)
+// that belongs to process `pid` (any process when 0), waiting up to
+// timeout_ms for it to appear.
+HWND WaitForWindow(const char* window_class, const char* caption, DWORD pid, DWORD timeout_ms);
+
+// Text of a window, read with WM_GETTEXT (works across processes).
+std::string WindowText(HWND wnd);
+
+// Saves what the window shows as a 24-bit BMP; false when nothing could be
+// captured.
+bool SaveWindowPicture(HWND wnd, const std::string& bmp_path);
+
+}  // namespace qftest
