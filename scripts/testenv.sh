@@ -37,6 +37,15 @@ qf_cups_up() {
   return 0
 }
 
+# A second queue whose name is longer than a DEVMODE's 31-character device
+# name, for the tests of printer-name completion.
+QF_LONG_QUEUE=Quirefeed_Test_Printer_With_A_Long_Name
+qf_cups_test_queues() {
+  lpstat -p "$QF_LONG_QUEUE" >/dev/null 2>&1 && return 0
+  lpadmin -p "$QF_LONG_QUEUE" -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -E 2>/dev/null ||
+    lpadmin -p "$QF_LONG_QUEUE" -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -E
+}
+
 # Where cups-pdf writes the jobs of the user running the tests.
 qf_pdf_dir() {
   local out
@@ -106,21 +115,26 @@ qf_new_prefix() {
 # A persistent wineserver for $WINEPREFIX: a cold one keeps CTest's output
 # pipe open for seconds after each test.
 qf_wineserver_up() {
-  setsid "$QF_WINESERVER" -p </dev/null >/dev/null 2>&1 &
-  # -p on a running server just adjusts it; either way wait until it answers.
+  [ -n "$(qf_wineserver_socket)" ] && return 0
+  setsid "$QF_WINESERVER" -p </dev/null >/dev/null 2>&1 9>&- &
   local i
-  for i in $(seq 50); do
-    [ -S "$(qf_wineserver_socket)" ] && return 0
-    sleep 0.05
+  for i in $(seq 100); do
+    [ -n "$(qf_wineserver_socket)" ] && return 0
+    sleep 0.02
   done
   return 0
 }
 
+# The socket of the wineserver serving $WINEPREFIX, or nothing. Its folder is
+# named after the prefix's device and inode, under a temporary folder whose
+# name differs between builds of Wine.
 qf_wineserver_socket() {
-  local inode dev
-  inode=$(stat -c %i "$WINEPREFIX" 2>/dev/null) || return 1
-  dev=$(stat -c %d "$WINEPREFIX")
-  printf '/tmp/.wine-%s/server-%x-%x/socket' "$(id -u)" "$dev" "$inode"
+  local id s
+  [ -d "${WINEPREFIX:-}" ] || return 0
+  id=$(printf 'server-%x-%x' "0x$(stat -c %D "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+  for s in /tmp/.wine-"$(id -u)"/"$id"/socket /tmp/wine-*/"$id"/socket; do
+    [ -S "$s" ] && { echo "$s"; return 0; }
+  done
 }
 
 qf_wineserver_down() {

@@ -113,7 +113,8 @@ bool SaveWindowPicture(HWND wnd, const std::string& bmp_path) {
       fh.bfType = 0x4D42;
       fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
       fh.bfSize = fh.bfOffBits + size;
-      HANDLE f = CreateFileA(bmp_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      HANDLE f =
+          CreateFileA(bmp_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
       ok = f != INVALID_HANDLE_VALUE;
       if (ok) {
         DWORD written = 0;

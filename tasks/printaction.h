@@ -1,0 +1,65 @@
+#pragma once
+// Print settings and watch task in one record.
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+constexpr size_t kPathChars = 260;  // 259 characters and the terminating NUL
+
+struct ActionStruct {
+  char FileExt[kPathChars];
+  char PrinterName[kPathChars];
+  char Folder[kPathChars];
+  char MoveToFolder[kPathChars];
+  std::int32_t Action;
+  bool MoveFailed;
+};
+
+// Post-print actions.
+enum : std::int32_t { kActionRecycle = 0, kActionMoveTo = 1, kActionKeep = 2 };
+
+// Copies text into a fixed field; false (and the field left empty) when it
+// does not fit, so a long path is never cut into another path.
+bool SetField(char (&field)[kPathChars], const std::string& text);
+
+class CPrintAction {
+ public:
+  CPrintAction();
+  // Copies are made field by field: texts, separator, action, flag and a
+  // fresh copy of the printer settings.
+  CPrintAction(const CPrintAction& other);
+  CPrintAction& operator=(const CPrintAction& other);
+  CPrintAction(CPrintAction&&) noexcept = default;
+  CPrintAction& operator=(CPrintAction&&) noexcept = default;
+  ~CPrintAction() = default;
+
+  std::unique_ptr<ActionStruct> Data;
+  // dmSize + dmDriverExtra bytes of the printer's DEVMODE; empty for none.
+  std::vector<std::uint8_t> DevMode;
+  std::array<char, kPathChars> Separator{};
+
+  // Takes a private copy of the settings and derives PrinterName from the
+  // device name, completed from the installed printers. `available` bounds
+  // how many bytes may be read from dm.
+  void SetDevMode(const DEVMODEA* dm, size_t available = SIZE_MAX);
+  const DEVMODEA* GetDevMode() const noexcept {
+    return DevMode.empty() ? nullptr : reinterpret_cast<const DEVMODEA*>(DevMode.data());
+  }
+  std::string SeparatorText() const { return Separator.data(); }
+};
+
+// dmSize + dmDriverExtra of a DEVMODE block, or 0 when the block is too
+// short to hold a usable header or the bytes it claims.
+size_t DevModeLength(const std::uint8_t* data, size_t size);
+
+// The full name of the first installed printer whose name begins with the
+// (possibly cut) device name; the device name itself when none does.
+std::string CompletePrinterName(const std::string& device_name);
+
+// The default printer's settings and name, asked without a window; false
+// when there is no default printer.
+bool GetDefaultPrinter(std::vector<std::uint8_t>& devmode, std::string& name);

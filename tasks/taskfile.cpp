@@ -1,0 +1,165 @@
+#include "tasks/taskfile.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <exception>
+
+#include "app/inifile.h"
+#include "app/log.h"
+#include "tasks/devfile.h"
+#include "winkit/handles.h"
+
+namespace {
+
+constexpr const char* kPrinterKey = "Printer Name";
+constexpr const char* kFileExtKey = "FileExt";
+constexpr const char* kFolderKey = "Folder";
+constexpr const char* kMoveToWritten = "Move To Folder";
+constexpr const char* kMoveToRead = "Move to Folder";  // the profile API ignores case
+constexpr const char* kSeparatorKey = "Separator";
+constexpr const char* kActionKey = "Action";
+constexpr const char* kMoveFailedKey = "MoveFailed";
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool IsTaskSection(const std::string& name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A text key into a fixed field. A value that does not fit is not cut (a cut
+// path names another file or folder): the field takes the default instead and
+// the error log says why.
+void ReadField(const CIniFile& ini, const std::string& section, const char* key, const std::string& def,
+               char (&field)[kPathChars]) {
+  const std::string value = ini.ReadString(section, key, def);
+  if (SetField(field, value)) return;
+  WriteErrorLog(LogStamp() + "Task " + section + ": the value of \"" + key + "\" is longer than " +
+                std::to_string(kPathChars - 1) + " characters and was ignored");
+  SetField(field, def);
+}
+
+}  // namespace
+
+std::string DevFilePath(const std::string& ini_path, const std::string& section) {
+  return FolderOf(ini_path) + section + ".dev";
+}
+
+bool ReadTask(CPrintAction& task, const std::string& ini_path, const std::string& section) {
+  std::vector<std::uint8_t> default_devmode;
+  std::string default_name;
+  const bool has_default = GetDefaultPrinter(default_devmode, default_name);
+  if (default_name.size() >= kPathChars) default_name.clear();
+
+  const CIniFile ini(ini_path);
+  ActionStruct& d = *task.Data;
+  ReadField(ini, section, kPrinterKey, default_name, d.PrinterName);
+  ReadField(ini, section, kFileExtKey, "", d.FileExt);
+  ReadField(ini, section, kFolderKey, "", d.Folder);
+  ReadField(ini, section, kMoveToRead, "", d.MoveToFolder);
+  char separator[kPathChars];
+  ReadField(ini, section, kSeparatorKey, "", separator);
+  std::copy(std::begin(separator), std::end(separator), task.Separator.begin());
+  d.Action = ini.ReadInteger(section, kActionKey, kActionRecycle);
+  d.MoveFailed = ini.ReadBool(section, kMoveFailedKey, false);
+
+  const std::string dev_path = DevFilePath(ini_path, section);
+  auto take_default = [&] {
+    task.DevMode.clear();
+    if (has_default) task.SetDevMode(reinterpret_cast<const DEVMODEA*>(default_devmode.data()), default_devmode.size());
+  };
+  if (GetFileAttributesA(dev_path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    take_default();
+    return true;
+  }
+  try {
+    Bytes text;
+    DWORD error = NO_ERROR;
+    if (!ReadWholeFile(dev_path, text)) error = GetLastError();
+    const Bytes raw = error == NO_ERROR ? DecodeDevText(text) : Bytes();
+    const size_t n = DevModeLength(raw.data(), raw.size());
+    if (n == 0) {
+      // Unreadable or damaged settings must never reach a printer: the task
+      // prints with the default printer's settings, as if it had none.
+      WriteErrorLog(LogStamp() + "Read Printer Configure Error! " + d.PrinterName);
+      LogSystemError(error != NO_ERROR ? error : static_cast<DWORD>(ERROR_INVALID_DATA));
+      take_default();
+      return true;
+    }
+    task.DevMode.assign(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(n));
+  } catch (const std::exception&) {
+    const DWORD error = GetLastError();
+    MessageBoxA(nullptr, SystemMessage(error).c_str(), "Error", MB_OK | MB_ICONINFORMATION);
+    WriteErrorLog(LogStamp() + "Read Printer Configure Error! " + d.PrinterName);
+    take_default();
+  }
+  return true;
+}
+
+bool WriteTask(const CPrintAction& task, const std::string& ini_path, const std::string& section) {
+  CIniFile ini(ini_path);
+  const ActionStruct& d = *task.Data;
+  ini.WriteString(section, kPrinterKey, d.PrinterName);
+  ini.WriteString(section, kFileExtKey, d.FileExt);
+  ini.WriteString(section, kFolderKey, d.Folder);
+  ini.WriteString(section, kMoveToWritten, d.MoveToFolder);
+  ini.WriteString(section, kSeparatorKey, task.Separator.data());
+  ini.WriteInteger(section, kActionKey, d.Action);
+  ini.WriteBool(section, kMoveFailedKey, d.MoveFailed);
+
+  const std::string dev_path = DevFilePath(ini_path, section);
+  auto report = [&](DWORD error) {
+    WriteErrorLog(LogStamp() + "Save Printer Configure Error! " + d.PrinterName);
+    LogSystemError(error);
+  };
+  try {
+    const size_t n = DevModeLength(task.DevMode.data(), task.DevMode.size());
+    if (n == 0) {
+      // No settings to keep: without a file the task reads back with the
+      // default printer's settings.
+      DeleteFileA(dev_path.c_str());
+      return true;
+    }
+    const Bytes raw(task.DevMode.begin(), task.DevMode.begin() + static_cast<std::ptrdiff_t>(n));
+    if (!WriteWholeFile(dev_path, EncodeDevText(raw))) report(GetLastError());
+  } catch (const std::exception&) {
+    report(GetLastError());
+  }
+  return true;
+}
+
+void LoadTasks(std::vector<CPrintAction>& tasks, const std::string& ini_path) {
+  const CIniFile ini(ini_path);
+  const int count = ini.ReadInteger("Tasks", "Count", 0);
+  for (int i = 0; i < count; ++i) {
+    CPrintAction task;
+    if (ReadTask(task, ini_path, std::to_string(i))) tasks.push_back(std::move(task));
+  }
+}
+
+void DeleteDevFiles(const std::string& folder) {
+  WIN32_FIND_DATAA fd;
+  std::vector<std::string> names;
+  {
+    winkit::FindHandle find(FindFirstFileA((folder + "*.dev").c_str(), &fd));
+    if (!find) return;
+    do {
+      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+    } while (FindNextFileA(find.get(), &fd));
+  }
+  for (const auto& name : names) DeleteFileA((folder + name).c_str());
+}
+
+void SaveTasks(const std::vector<CPrintAction>& tasks, const std::string& ini_path) {
+  CIniFile ini(ini_path);
+  for (const std::string& section : ini.ReadSections()) {
+    if (IsTaskSection(section) || lstrcmpiA(section.c_str(), "Tasks") == 0) ini.EraseSection(section);
+  }
+  DeleteDevFiles(FolderOf(ini_path));
+  ini.WriteInteger("Tasks", "Count", static_cast<int>(tasks.size()));
+  for (size_t i = 0; i < tasks.size(); ++i) WriteTask(tasks[i], ini_path, std::to_string(i));
+}

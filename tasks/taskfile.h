@@ -1,0 +1,22 @@
+#pragma once
+// Watch tasks on disk: section "Tasks" with "Count" in the settings file, one
+// numbered section per task, and one "<n>.dev" printer-settings file per task
+// beside the settings file.
+#include <string>
+#include <vector>
+
+#include "tasks/printaction.h"
+
+// The printer-settings file of a section: the settings file's folder, the
+// section name, ".dev".
+std::string DevFilePath(const std::string& ini_path, const std::string& section);
+
+bool ReadTask(CPrintAction& task, const std::string& ini_path, const std::string& section);
+bool WriteTask(const CPrintAction& task, const std::string& ini_path, const std::string& section);
+
+// Appends the stored tasks to `tasks`.
+void LoadTasks(std::vector<CPrintAction>& tasks, const std::string& ini_path);
+// Replaces the stored tasks by `tasks`; other sections of the file stay.
+void SaveTasks(const std::vector<CPrintAction>& tasks, const std::string& ini_path);
+// Deletes every "*.dev" file in `folder` (which ends with a backslash).
+void DeleteDevFiles(const std::string& folder);
