@@ -1,37 +1,31 @@
 #include <windows.h>
+#include <commctrl.h>
 
-#include "resources/resource.h"
-
-namespace {
-
-LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-  if (msg == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcA(wnd, msg, wp, lp);
-}
-
-}  // namespace
+#include "app/mainfrm.h"
+#include "winkit/application.h"
+#include "winkit/handles.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APPICON));
-  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = "Tmainform";
-  if (!RegisterClassExA(&wc)) return 0;
-  HWND wnd = CreateWindowExA(0, wc.lpszClassName, "Quirefeed", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                             CW_USEDEFAULT, CW_USEDEFAULT, 560, 400, nullptr, nullptr, instance, nullptr);
-  if (!wnd) return 0;
-  ShowWindow(wnd, show);
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+  // One instance at a time: a second one ends at once, silently.
+  winkit::KernelHandle mutex(CreateMutexA(nullptr, TRUE, "quirefeed.mutex"));
+  if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+
+  auto& app = winkit::TApplication::Get();
+  try {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    app.SetInstance(instance);
+    app.SetTitle("Quirefeed");
+    Tmainform form;
+    mainform = &form;
+    if (form.Create()) {
+      if (app.ShowMainForm) ShowWindow(form.Handle(), show == SW_HIDE ? SW_SHOWNORMAL : show);
+      app.Run();
+    }
+    mainform = nullptr;
+  } catch (...) {
+    app.HandleException();
   }
+  if (mutex) ReleaseMutex(mutex.get());
   return 0;
 }

@@ -46,10 +46,21 @@ void TApplication::HandleException() noexcept {
   }
 }
 
+void TApplication::RemoveIdleHandler(int token) {
+  for (auto it = idle_.begin(); it != idle_.end(); ++it) {
+    if (it->first == token) {
+      idle_.erase(it);
+      return;
+    }
+  }
+}
+
 void TApplication::DoIdle() noexcept {
-  for (auto& h : idle_) {
+  // A handler may remove handlers: walk a copy.
+  const auto handlers = idle_;
+  for (auto& h : handlers) {
     try {
-      h();
+      h.second();
     } catch (...) {
       HandleException();
     }

@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace winkit {
@@ -27,8 +28,13 @@ class TApplication {
   // reports it through the handler (or a plain message box without one).
   void HandleException() noexcept;
 
-  // Called whenever the message queue runs empty (action enabling lives here).
-  void AddIdleHandler(std::function<void()> h) { idle_.push_back(std::move(h)); }
+  // Called whenever the message queue runs empty (action enabling lives
+  // here). The returned token removes the handler again.
+  int AddIdleHandler(std::function<void()> h) {
+    idle_.push_back({++next_token_, std::move(h)});
+    return next_token_;
+  }
+  void RemoveIdleHandler(int token);
   void DoIdle() noexcept;
 
   // Accelerators of the main window.
@@ -55,7 +61,8 @@ class TApplication {
   HINSTANCE instance_ = nullptr;
   std::string title_;
   ExceptionHandler on_exception_;
-  std::vector<std::function<void()>> idle_;
+  std::vector<std::pair<int, std::function<void()>>> idle_;
+  int next_token_ = 0;
   HWND accel_wnd_ = nullptr;
   HACCEL accel_ = nullptr;
   bool quit_ = false;

@@ -131,4 +131,14 @@ bool SaveWindowPicture(HWND wnd, const std::string& bmp_path) {
   return ok;
 }
 
+std::string AnswerMessageBox(const char* caption, DWORD timeout_ms, bool* found, int button) {
+  HWND box = WaitForWindow("#32770", caption, 0, timeout_ms);
+  if (found) *found = box != nullptr;
+  if (!box) return {};
+  // The message text is the static control with id 0xFFFF.
+  std::string text = WindowText(GetDlgItem(box, 0xFFFF));
+  SendMessageA(GetDlgItem(box, button), BM_CLICK, 0, 0);
+  return text;
+}
+
 }  // namespace qftest

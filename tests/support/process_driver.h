@@ -40,4 +40,9 @@ std::string WindowText(HWND wnd);
 // captured.
 bool SaveWindowPicture(HWND wnd, const std::string& bmp_path);
 
+// Waits for a message box with this caption (of any process on the desktop),
+// returns its text and presses its OK button; "" with `found` false when
+// none appeared in time.
+std::string AnswerMessageBox(const char* caption, DWORD timeout_ms, bool* found = nullptr, int button = IDOK);
+
 }  // namespace qftest

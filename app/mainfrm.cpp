@@ -1,0 +1,227 @@
+#include "app/mainfrm.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+#include <shlobj.h>
+#include <windowsx.h>
+
+#include "app/log.h"
+#include "app/startup.h"
+#include "resources/resource.h"
+#include "tasks/taskfile.h"
+#include "winkit/application.h"
+
+bool StopPrinting = true;
+Tmainform* mainform = nullptr;
+
+Tmainform::Tmainform(MainFormPaths paths) : paths_(paths) {}
+
+Tmainform::~Tmainform() {
+  auto& app = winkit::TApplication::Get();
+  app.RemoveIdleHandler(idle_token_);
+  app.SetAccelerators(nullptr, nullptr);
+  if (!destroyed_) FormDestroy();
+  if (accelerators_) DestroyAcceleratorTable(accelerators_);
+  if (ole_initialised_) OleUninitialize();
+  if (mainform == this) mainform = nullptr;
+}
+
+bool Tmainform::Create() {
+  auto& app = winkit::TApplication::Get();
+  HINSTANCE inst = app.Instance();
+  icon_.reset(static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(IDI_APPICON), IMAGE_ICON, 32, 32, 0)));
+  small_icon_.reset(static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(IDI_APPICON), IMAGE_ICON, 16, 16, 0)));
+
+  CreateActions();
+  CreateMenus();
+  CreateInfo info;
+  info.caption = "Quirefeed";
+  // Fixed single border, system menu and minimise box only.
+  info.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  info.client_width = 544;
+  info.client_height = 338;
+  info.menu = main_menu_;
+  if (!CreateForm(ClassInfo{"Tmainform", icon_.get(), small_icon_.get()}, info)) return false;
+  CreateControls();
+
+  // The tray record is filled once, with the caption of this moment.
+  tray_.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  tray_.hWnd = Handle();
+  tray_.uID = 0;
+  tray_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  tray_.uCallbackMessage = WM_TRAYICON;
+  tray_.hIcon = small_icon_.get();
+  GetWindowTextA(Handle(), tray_.szTip, 64);
+
+  ole_initialised_ = SUCCEEDED(OleInitialize(nullptr));
+  accelerators_ = actions_.CreateAccelerators();
+  app.SetAccelerators(Handle(), accelerators_);
+  actions_.BindMenu(main_menu_);
+  actions_.BindMenu(popup_list_.get());
+  actions_.BindToolBar(toolbar_);
+  idle_token_ = app.AddIdleHandler([this] { actions_.UpdateAll(); });
+
+  FormCreate();
+  return true;
+}
+
+void Tmainform::FormCreate() {
+  auto& app = winkit::TApplication::Get();
+  // 1. Exceptions from handlers are reported here from now on.
+  app.SetExceptionHandler(&Tmainform::ReportProgramError);
+
+  // 2. No update prompts from the PDF reader while printing unattended.
+  AdjustPdfReaderUpdates(paths_.registry_root);
+
+  // 3. Print settings of the default printer; the printed file is kept.
+  DefaultAction = CPrintAction();
+  std::vector<std::uint8_t> devmode;
+  std::string name;
+  if (GetDefaultPrinter(devmode, name)) {
+    DefaultAction.SetDevMode(reinterpret_cast<const DEVMODEA*>(devmode.data()), devmode.size());
+  }
+  DefaultAction.Data->Action = kActionKeep;
+
+  // 4. The system image lists for the document list's icons.
+  SHFILEINFOA sfi{};
+  auto large = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA("C:\\", 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX));
+  if (large) SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large));
+  auto small =
+      reinterpret_cast<HIMAGELIST>(SHGetFileInfoA("C:\\", 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  if (small) SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small));
+
+  // 5. Files may be dropped on the window.
+  DragAcceptFiles(Handle(), TRUE);
+
+  // 6.
+  WatchMode = false;
+  SortAscending = true;
+  ExitConfirmed = false;
+  StopPrinting = true;
+  WatchSort = 0;
+  SetWindowTextA(Handle(), "Quirefeed");
+
+  // 7.-9. Data folders and logs.
+  SharedDataFolder = ProgramDataFolder(CSIDL_COMMON_APPDATA);
+  UserDataFolder = ProgramDataFolder(CSIDL_APPDATA);
+  LogFileName = UserDataFolder + "Quirefeed.log";
+  TrimActivityLog(LogFileName);
+  ErrorFileName = UserDataFolder + "Quirefeed.err";
+  if (devmode.empty()) WriteLog(LogStamp() + "No default printer: print settings are empty");
+
+  // 10. Stored start-up settings.
+  const StartupSettings settings = ReadStartupSettings(paths_.registry_root, paths_.registry_key);
+  StartInWatchMode = settings.StartInWatchMode;
+  WatchSort = settings.WatchSort;
+
+  // 11. Watch tasks.
+  WatchTasks.clear();
+  IniFileName = SharedDataFolder + "quirefeed.ini";
+  LoadTasks(WatchTasks, IniFileName);
+
+  // 12. Straight into watch mode, hidden in the tray.
+  if (StartInWatchMode) {
+    WatchMode = true;
+    app.ShowMainForm = false;
+    AddTrayIcon();
+    SetTimer1(true);
+  }
+}
+
+void Tmainform::FormDestroy() {
+  destroyed_ = true;
+  DefaultAction = CPrintAction();
+  if (list_) SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+  if (Handle()) DragAcceptFiles(Handle(), FALSE);
+  DeleteTrayIcon();
+  while (!WatchTasks.empty()) WatchTasks.pop_back();
+  SetTimer1(false);
+}
+
+void Tmainform::AddTrayIcon() {
+  if (!tray_added_) tray_added_ = Shell_NotifyIconA(NIM_ADD, &tray_) != FALSE;
+}
+
+void Tmainform::DeleteTrayIcon() {
+  if (tray_added_) Shell_NotifyIconA(NIM_DELETE, &tray_);
+  tray_added_ = false;
+}
+
+void Tmainform::SetTimer1(bool enabled) {
+  if (enabled == timer_enabled_ || !Handle()) return;
+  if (enabled) {
+    timer_enabled_ = SetTimer(Handle(), kTimer1, kTimer1Interval, nullptr) != 0;
+  } else {
+    KillTimer(Handle(), kTimer1);
+    timer_enabled_ = false;
+  }
+}
+
+void Tmainform::Timer1Timer() {
+  // The watch passes run from here once watch mode exists.
+  ++timer_ticks_;
+}
+
+void Tmainform::ReportProgramError(const std::string& message, const std::string& class_name) {
+  const std::string text = "Program Error:" + message + " " + class_name;
+  WriteErrorLog(text);
+  MessageBoxA(mainform ? mainform->Handle() : nullptr, text.c_str(), winkit::TApplication::Get().Title().c_str(),
+              MB_OK);
+}
+
+LRESULT Tmainform::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:
+      if (actions_.Dispatch(LOWORD(wp))) return 0;
+      switch (LOWORD(wp)) {
+        case ID_SMALLICON:
+        case ID_LISTVIEW:
+        case ID_DETAIL:
+          SetView(LOWORD(wp));
+          return 0;
+        case ID_VISITWEBSITE:
+          Visitourwebsite1Click();
+          return 0;
+        case ID_COMMENTS:
+          commentsorsuggestions1Click();
+          return 0;
+      }
+      break;
+    case WM_NOTIFY: {
+      LRESULT r = 0;
+      if (OnNotify(*reinterpret_cast<const NMHDR*>(lp), r)) return r;
+      break;
+    }
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wp) == list_) {
+        POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+        if (pt.x == -1 && pt.y == -1) GetCursorPos(&pt);
+        actions_.UpdateAll();
+        TrackPopupMenu(popup_list_.get(), TPM_RIGHTBUTTON, pt.x, pt.y, 0, Handle(), nullptr);
+        return 0;
+      }
+      break;
+    case WM_INITMENUPOPUP:
+      actions_.UpdateAll();
+      break;
+    case WM_SIZE:
+      LayoutControls();
+      return 0;
+    case WM_TIMER:
+      if (wp == kTimer1) {
+        Timer1Timer();
+        return 0;
+      }
+      break;
+    case WM_DROPFILES:
+      // The document list takes dropped files once it exists.
+      DragFinish(reinterpret_cast<HDROP>(wp));
+      return 0;
+    case WM_DESTROY:
+      if (!destroyed_) FormDestroy();
+      PostQuitMessage(0);
+      return 0;
+  }
+  return Default(msg, wp, lp);
+}

@@ -1,0 +1,135 @@
+#pragma once
+// The main window: menus, tool bar, the document list, the progress bar and
+// the actions, plus the program's start-up and shut-down steps.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tasks/printaction.h"
+#include "winkit/action.h"
+#include "winkit/form.h"
+#include "winkit/handles.h"
+
+// True while no print run is active, or when the running one is to stop.
+extern bool StopPrinting;
+
+constexpr UINT WM_TRAYICON = WM_APP + 1;
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT kTimer1Interval = 500;
+
+// Command ids of the actions and the menu items without actions.
+enum CommandId : int {
+  ID_ADDFILE = 100,
+  ID_REMOVEFILE,
+  ID_PRINTACTION,
+  ID_OPTIONACTION,
+  ID_ABOUTACTION,
+  ID_VIEWLOGACTION,
+  ID_CLEARACTION,
+  ID_CLEARLOGACTION,
+  ID_HELPACTION,
+  ID_PRINTFOLDER,
+  ID_WATCHACTION,
+  ID_PRINTMULFILE,
+  ID_CLEARALLACTION,
+  ID_SELECTALLACTION,
+  ID_HOPTIONACTION,
+  ID_IMPORTFILEACTION,
+  ID_SHUTDOWNACTION,
+  ID_RESTOREACTION,
+  ID_SAVEACTION,
+  ID_SETTINGACTION,
+  ID_SMALLICON = 200,
+  ID_LISTVIEW,
+  ID_DETAIL,
+  ID_VISITWEBSITE,
+  ID_COMMENTS,
+};
+
+// Where the main window keeps its stored settings.
+struct MainFormPaths {
+  HKEY registry_root = HKEY_CURRENT_USER;
+  const char* registry_key = "SOFTWARE\\Quirefeed";
+};
+
+class Tmainform : public winkit::TForm {
+ public:
+  explicit Tmainform(MainFormPaths paths = {});
+  ~Tmainform() override;
+
+  // Creates the window and runs FormCreate; false when the window could not
+  // be created.
+  bool Create();
+
+  // State read and written by the other parts of the program.
+  std::string SharedDataFolder;
+  std::string UserDataFolder;
+  std::string IniFileName;
+  int SortColumn = 0;
+  bool SortAscending = true;
+  bool WatchMode = false;
+  bool ExitConfirmed = false;
+  bool StartInWatchMode = false;
+  bool TimerBusy = false;
+  int WatchSort = 0;
+  std::vector<CPrintAction> WatchTasks;
+  CPrintAction DefaultAction;
+
+  HWND ListView1() const noexcept { return list_; }
+  HWND PBar1() const noexcept { return pbar_; }
+  HWND ToolBar() const noexcept { return toolbar_; }
+  winkit::TActionList& Actions() noexcept { return actions_; }
+  bool Timer1Enabled() const noexcept { return timer_enabled_; }
+  void SetTimer1(bool enabled);
+  unsigned Timer1Ticks() const noexcept { return timer_ticks_; }
+  bool TrayIconAdded() const noexcept { return tray_added_; }
+  const NOTIFYICONDATAA& TrayIconData() const noexcept { return tray_; }
+
+  // Shows the exception report: a message box and the same text in the
+  // error log.
+  static void ReportProgramError(const std::string& message, const std::string& class_name);
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  void FormCreate();
+  void FormDestroy();
+  void CreateActions();
+  void CreateMenus();
+  void CreateControls();
+  void LayoutControls();
+  bool OnNotify(const NMHDR& nm, LRESULT& result);
+  void AddTrayIcon();
+  void DeleteTrayIcon();
+  void Timer1Timer();
+
+  // Handlers of the menu items without actions.
+  void Visitourwebsite1Click();
+  void commentsorsuggestions1Click();
+  void HelpActionExecute();
+  void SetView(int command);
+
+  MainFormPaths paths_;
+  winkit::TActionList actions_;
+  winkit::MenuHandle popup_list_;  // PopupMenu2, on the document list
+  HMENU main_menu_ = nullptr;      // owned by the window once set
+  winkit::GdiObject font_;
+  winkit::ImageListHandle toolbar_images_;
+  winkit::IconHandle icon_, small_icon_;
+  HACCEL accelerators_ = nullptr;
+  HWND rebar_ = nullptr, toolbar_ = nullptr, list_ = nullptr, pbar_ = nullptr;
+  HWND separator_band_ = nullptr;
+  NOTIFYICONDATAA tray_{};
+  bool tray_added_ = false;
+  bool timer_enabled_ = false;
+  unsigned timer_ticks_ = 0;
+  bool ole_initialised_ = false;
+  int idle_token_ = 0;
+  bool destroyed_ = false;
+};
+
+extern Tmainform* mainform;

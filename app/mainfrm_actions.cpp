@@ -1,0 +1,92 @@
+// The main window's actions, menus and the menu handlers without actions.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "app/log.h"
+#include "app/mainfrm.h"
+#include "winkit/menu.h"
+
+namespace {
+
+constexpr const char* kWebsite = "https://quirefeed.example.org/";
+constexpr const char* kSupportMail = "mailto:support@quirefeed.example.org";
+
+}  // namespace
+
+void Tmainform::CreateActions() {
+  auto list_count = [this] { return list_ ? static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)) : 0; };
+  auto& a = actions_;
+  a.Add(ID_ADDFILE, "AddFile", "&Add Files", "Add Files");
+  a.Add(ID_REMOVEFILE, "RemoveFile", "&Remove", "Remove").OnUpdate([this] {
+    return list_ && SendMessageA(list_, LVM_GETSELECTEDCOUNT, 0, 0) > 0;
+  });
+  a.Add(ID_PRINTACTION, "PrintAction", "&Print", "Print").OnUpdate([list_count] { return list_count() > 0; });
+  a.Add(ID_OPTIONACTION, "OptionAction", "&Word Print Options");
+  a.Add(ID_ABOUTACTION, "AboutAction", "&About");
+  a.Add(ID_VIEWLOGACTION, "ViewLogAction", "View Log").OnExecute([this] { ViewLog(Handle()); });
+  a.Add(ID_CLEARACTION, "ClearAction", "&Clear");
+  a.Add(ID_CLEARLOGACTION, "ClearLogAction", "Clear &Log").OnExecute([] { ClearLog(); });
+  a.Add(ID_HELPACTION, "HelpAction", "&Help").Shortcut(VK_F1, "F1").OnExecute([this] { HelpActionExecute(); });
+  a.Add(ID_PRINTFOLDER, "Printfolder", "Print folder");
+  a.Add(ID_WATCHACTION, "watchaction", "&Watch folder");
+  a.Add(ID_PRINTMULFILE, "PrintMulFile", "PrintMulFile");
+  a.Add(ID_CLEARALLACTION, "ClearAllAction", "&Clear All").OnUpdate([list_count] { return list_count() > 0; });
+  a.Add(ID_SELECTALLACTION, "SelectAllAction", "&Select All").OnUpdate([list_count] { return list_count() > 0; });
+  a.Add(ID_HOPTIONACTION, "HoptionAction", "&Html Print Options");
+  a.Add(ID_IMPORTFILEACTION, "ImportFileAction", "&Import File List");
+  a.Add(ID_SHUTDOWNACTION, "ShutdownAction", "E&xit");
+  a.Add(ID_RESTOREACTION, "RestoreAction", "Restore");
+  a.Add(ID_SAVEACTION, "SaveAction", "&Save File List");
+  a.Add(ID_SETTINGACTION, "SettingAction", "Setting", "Printer Setting");
+}
+
+void Tmainform::CreateMenus() {
+  using winkit::ActionItem;
+  using winkit::MenuItem;
+  auto act = [this](int id) { return ActionItem(*actions_.Find(id)); };
+  auto view = [](const char* caption, int id, bool checked) {
+    MenuItem item = MenuItem::Command(caption, id);
+    item.radio = true;
+    item.checked = checked;
+    return item;
+  };
+  const std::vector<MenuItem> main = {
+      MenuItem::Sub("&File", {act(ID_ADDFILE), act(ID_CLEARACTION), MenuItem::Separator(), act(ID_SAVEACTION),
+                              act(ID_IMPORTFILEACTION), MenuItem::Separator(), act(ID_VIEWLOGACTION),
+                              act(ID_CLEARLOGACTION), MenuItem::Separator(), act(ID_SHUTDOWNACTION)}),
+      MenuItem::Sub("&View", {view("&Small Icon", ID_SMALLICON, false), view("&List", ID_LISTVIEW, false),
+                              view("&Detail", ID_DETAIL, true)}),
+      MenuItem::Sub("&Options", {act(ID_OPTIONACTION), act(ID_HOPTIONACTION)}),
+      MenuItem::Sub("&Tasks", {act(ID_PRINTFOLDER), act(ID_WATCHACTION)}),
+      MenuItem::Sub("&Help", {act(ID_HELPACTION), MenuItem::Separator(),
+                              MenuItem::Command("&Visit Our Website!", ID_VISITWEBSITE),
+                              MenuItem::Command("Comments Or Suggestions", ID_COMMENTS), MenuItem::Separator(),
+                              MenuItem::Command("&About...", ID_ABOUTACTION)}),
+  };
+  main_menu_ = winkit::BuildMenu(main, false);
+  popup_list_.reset(
+      winkit::BuildMenu({act(ID_ADDFILE), act(ID_REMOVEFILE), MenuItem::Separator(), act(ID_SELECTALLACTION),
+                         act(ID_CLEARALLACTION), MenuItem::Separator(), act(ID_VIEWLOGACTION), act(ID_CLEARLOGACTION)},
+                        true));
+}
+
+void Tmainform::SetView(int command) {
+  DWORD view = LV_VIEW_DETAILS;
+  if (command == ID_SMALLICON) view = LV_VIEW_SMALLICON;
+  if (command == ID_LISTVIEW) view = LV_VIEW_LIST;
+  SendMessageA(list_, LVM_SETVIEW, view, 0);
+  CheckMenuRadioItem(main_menu_, ID_SMALLICON, ID_DETAIL, static_cast<UINT>(command), MF_BYCOMMAND);
+}
+
+void Tmainform::Visitourwebsite1Click() {
+  ShellExecuteA(nullptr, "Open", kWebsite, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void Tmainform::commentsorsuggestions1Click() {
+  ShellExecuteA(nullptr, "open", kSupportMail, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void Tmainform::HelpActionExecute() {
+  ShellExecuteA(nullptr, "Open", (SharedDataFolder + "quirefeed.chm").c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}

@@ -1,0 +1,145 @@
+// The main window's child controls: cool bar with the tool bar, the document
+// list and the progress bar.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <iterator>
+
+#include "app/mainfrm.h"
+#include "resources/resource.h"
+#include "winkit/application.h"
+
+namespace {
+
+constexpr int kCoolBarHeight = 49;
+constexpr int kProgressHeight = 16;
+constexpr int kButtonWidth = 39, kButtonHeight = 38, kImageSize = 32;
+constexpr int kToolBarId = 1001, kListId = 1002, kProgressId = 1003, kCoolBarId = 1004;
+
+struct ToolButton {
+  int command;
+  int image;
+  const char* hint;
+};
+constexpr ToolButton kToolButtons[] = {
+    {ID_ADDFILE, 0, "Add Files"}, {ID_REMOVEFILE, 1, "Remove Files"}, {ID_SETTINGACTION, 2, "Printer Setting"},
+    {ID_PRINTACTION, 3, "Print"}, {ID_ABOUTACTION, 4, "About"},
+};
+
+HWND Child(const char* cls, DWORD style, DWORD ex_style, HWND parent, int id, const char* text = "") {
+  return CreateWindowExA(ex_style, cls, text, WS_CHILD | style, 0, 0, 0, 0, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), winkit::TApplication::Get().Instance(),
+                         nullptr);
+}
+
+}  // namespace
+
+void Tmainform::CreateControls() {
+  HWND wnd = Handle();
+  HINSTANCE inst = winkit::TApplication::Get().Instance();
+  {
+    HDC dc = GetDC(wnd);
+    const int height = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    ReleaseDC(wnd, dc);
+    font_.reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+  }
+  auto set_font = [this](HWND h) { SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE); };
+
+  rebar_ = Child(
+      REBARCLASSNAMEA,
+      WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT | RBS_BANDBORDERS | CCS_NODIVIDER | CCS_NORESIZE,
+      0, wnd, kCoolBarId);
+
+  toolbar_ = Child(TOOLBARCLASSNAMEA,
+                   WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN, 0,
+                   rebar_, kToolBarId);
+  SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  toolbar_images_.reset(ImageList_Create(kImageSize, kImageSize, ILC_COLOR32, 5, 0));
+  if (HBITMAP strip = static_cast<HBITMAP>(
+          LoadImageA(inst, MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {
+    ImageList_Add(toolbar_images_.get(), strip, nullptr);
+    DeleteObject(strip);
+  }
+  SendMessageA(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbar_images_.get()));
+  SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(kImageSize, kImageSize));
+  TBBUTTON buttons[std::size(kToolButtons)] = {};
+  for (size_t i = 0; i < std::size(kToolButtons); ++i) {
+    buttons[i].iBitmap = kToolButtons[i].image;
+    buttons[i].idCommand = kToolButtons[i].command;
+    buttons[i].fsState = TBSTATE_ENABLED;
+    buttons[i].fsStyle = BTNS_BUTTON;
+  }
+  SendMessageA(toolbar_, TB_ADDBUTTONSA, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
+  SendMessageA(toolbar_, TB_SETBUTTONSIZE, 0, MAKELPARAM(kButtonWidth, kButtonHeight));
+
+  REBARBANDINFOA band{};
+  band.cbSize = sizeof band;
+  band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_STYLE;
+  band.fStyle = RBBS_CHILDEDGE | RBBS_GRIPPERALWAYS;
+  band.hwndChild = toolbar_;
+  band.cxMinChild = static_cast<UINT>(kButtonWidth * std::size(kToolButtons));
+  band.cyMinChild = kButtonHeight + 6;
+  band.cx = 520;
+  SendMessageA(rebar_, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+
+  // The separator-page band is built but never shown.
+  separator_band_ = Child(WC_STATICA, WS_CLIPSIBLINGS, 0, rebar_, 0);
+  HWND label = Child(WC_STATICA, WS_VISIBLE, 0, separator_band_, 0, "Page Separator ");
+  HWND edit = Child(WC_EDITA, WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 0, separator_band_, 0);
+  HWND browse = Child(WC_BUTTONA, WS_VISIBLE | BS_PUSHBUTTON, 0, separator_band_, 0, "...");
+  MoveWindow(label, 2, 6, 90, 16, FALSE);
+  MoveWindow(edit, 94, 3, 300, 21, FALSE);
+  MoveWindow(browse, 398, 2, 24, 23, FALSE);
+  for (HWND h : {label, edit, browse}) set_font(h);
+  band.fStyle = RBBS_HIDDEN | RBBS_BREAK;
+  band.hwndChild = separator_band_;
+  band.cxMinChild = 430;
+  band.cyMinChild = 27;
+  SendMessageA(rebar_, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+
+  list_ = Child(WC_LISTVIEWA, WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0, wnd,
+                kListId);
+  SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB);
+  set_font(list_);
+  LVCOLUMNA col{};
+  col.mask = LVCF_TEXT | LVCF_WIDTH;
+  std::string name_caption = std::string(76, ' ') + "File Name";
+  col.pszText = name_caption.data();
+  col.cx = 380;
+  SendMessageA(list_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&col));
+  char size_caption[] = "Size";
+  col.pszText = size_caption;
+  col.cx = 80;
+  SendMessageA(list_, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&col));
+
+  pbar_ = Child(PROGRESS_CLASSA, WS_VISIBLE, 0, wnd, kProgressId);
+  SendMessageA(pbar_, PBM_SETRANGE32, 0, 100);
+  SendMessageA(pbar_, PBM_SETPOS, 0, 0);
+
+  LayoutControls();
+}
+
+void Tmainform::LayoutControls() {
+  if (!rebar_) return;
+  RECT rc{};
+  GetClientRect(Handle(), &rc);
+  const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+  MoveWindow(rebar_, 0, 0, w, kCoolBarHeight, TRUE);
+  MoveWindow(pbar_, 0, h - kProgressHeight, w, kProgressHeight, TRUE);
+  MoveWindow(list_, 0, kCoolBarHeight, w, h - kCoolBarHeight - kProgressHeight, TRUE);
+}
+
+bool Tmainform::OnNotify(const NMHDR& nm, LRESULT& result) {
+  if (nm.code == TTN_GETDISPINFOA) {
+    auto& info = const_cast<NMTTDISPINFOA&>(reinterpret_cast<const NMTTDISPINFOA&>(nm));
+    for (const auto& b : kToolButtons) {
+      if (static_cast<UINT_PTR>(b.command) == nm.idFrom) {
+        info.lpszText = const_cast<char*>(b.hint);
+        result = 0;
+        return true;
+      }
+    }
+  }
+  return false;
+}

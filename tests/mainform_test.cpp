@@ -1,0 +1,222 @@
+// The main window created in this process, in a Wine prefix of the test's own
+// (its data folders and registry key are the program's real ones).
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <future>
+#include <stdexcept>
+
+#include "app/log.h"
+#include "app/mainfrm.h"
+#include "support/process_driver.h"
+#include "support/tempdir.h"
+#include "winkit/application.h"
+#include "winkit/menu.h"
+
+namespace {
+
+std::string Folder(int csidl) {
+  char path[MAX_PATH] = {};
+  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+  return std::string(path) + "\\Quirefeed\\";
+}
+
+void SetRegistryDword(const char* name, DWORD value) {
+  HKEY key = nullptr;
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Quirefeed", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+}
+
+void PumpFor(DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < ms) {
+    winkit::TApplication::Get().ProcessMessages();
+    winkit::TApplication::Get().DoIdle();
+    Sleep(10);
+  }
+}
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto& app = winkit::TApplication::Get();
+    app.SetInstance(GetModuleHandleA(nullptr));
+    app.SetTitle("Quirefeed");
+    app.ShowMainForm = true;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Quirefeed");
+    qftest::RemoveTree(Folder(CSIDL_APPDATA));
+    qftest::RemoveTree(Folder(CSIDL_COMMON_APPDATA));
+  }
+  void TearDown() override { mainform = nullptr; }
+
+  std::unique_ptr<Tmainform> NewForm() {
+    auto form = std::make_unique<Tmainform>();
+    mainform = form.get();
+    EXPECT_TRUE(form->Create());
+    return form;
+  }
+};
+
+TEST_F(MainFormTest, StartupMakesTheDataFoldersAndNamesTheFiles) {
+  auto form = NewForm();
+  EXPECT_EQ(form->SharedDataFolder, Folder(CSIDL_COMMON_APPDATA));
+  EXPECT_EQ(form->UserDataFolder, Folder(CSIDL_APPDATA));
+  EXPECT_TRUE(qftest::FileExists(form->SharedDataFolder));
+  EXPECT_TRUE(qftest::FileExists(form->UserDataFolder));
+  EXPECT_EQ(form->IniFileName, form->SharedDataFolder + "quirefeed.ini");
+  EXPECT_EQ(LogFileName, form->UserDataFolder + "Quirefeed.log");
+  EXPECT_EQ(ErrorFileName, form->UserDataFolder + "Quirefeed.err");
+  EXPECT_EQ(qftest::WindowText(form->Handle()), "Quirefeed");
+  EXPECT_TRUE(StopPrinting);
+  EXPECT_FALSE(form->WatchMode);
+  EXPECT_FALSE(form->Timer1Enabled());
+  EXPECT_FALSE(form->TrayIconAdded());
+  // Default print settings: the default printer, and the file is kept.
+  EXPECT_EQ(form->DefaultAction.Data->Action, kActionKeep);
+  EXPECT_STRNE(form->DefaultAction.Data->PrinterName, "");
+  EXPECT_FALSE(form->DefaultAction.DevMode.empty());
+  RECT rc{};
+  GetClientRect(form->Handle(), &rc);
+  EXPECT_EQ(rc.right, 544);
+  EXPECT_EQ(rc.bottom, 338);
+  EXPECT_EQ(form->TrayIconData().uCallbackMessage, 0x8001u);
+  EXPECT_EQ(form->TrayIconData().uFlags, 7u);
+  EXPECT_STREQ(form->TrayIconData().szTip, "Quirefeed");
+}
+
+TEST_F(MainFormTest, ActivityLogOverOneMebibyteStartsAfreshErrorLogNeverDoes) {
+  struct Case {
+    size_t size;
+    bool kept;
+  } cases[] = {{1048576, true}, {1048577, false}};
+  for (const auto& c : cases) {
+    CreateDirectoryA(Folder(CSIDL_APPDATA).c_str(), nullptr);
+    ASSERT_TRUE(qftest::WriteFileBytes(Folder(CSIDL_APPDATA) + "Quirefeed.log", std::string(c.size, 'x')));
+    ASSERT_TRUE(qftest::WriteFileBytes(Folder(CSIDL_APPDATA) + "Quirefeed.err", std::string(3 << 20, 'e')));
+    auto form = NewForm();
+    EXPECT_EQ(qftest::ReadFileBytes(LogFileName).size(), c.kept ? c.size : 0u) << c.size;
+    EXPECT_EQ(qftest::ReadFileBytes(ErrorFileName).size(), size_t{3 << 20});
+  }
+}
+
+TEST_F(MainFormTest, StartUpValueStartsHiddenInTheTrayWithTheTimerRunning) {
+  SetRegistryDword("StartUp", 1);
+  SetRegistryDword("Sort", 2);
+  auto form = NewForm();
+  EXPECT_TRUE(form->StartInWatchMode);
+  EXPECT_TRUE(form->WatchMode);
+  EXPECT_EQ(form->WatchSort, 2);
+  EXPECT_FALSE(winkit::TApplication::Get().ShowMainForm);
+  EXPECT_FALSE(IsWindowVisible(form->Handle()));
+  EXPECT_TRUE(form->TrayIconAdded());
+  // The shell knows the icon: changing its tip succeeds only for an icon it has.
+  NOTIFYICONDATAA probe = form->TrayIconData();
+  probe.uFlags = NIF_TIP;
+  EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+  EXPECT_TRUE(form->Timer1Enabled());
+  PumpFor(1300);
+  EXPECT_GE(form->Timer1Ticks(), 2u);
+  form.reset();
+  EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe)) << "the icon outlived the window";
+}
+
+struct MenuCase {
+  const char* menu;
+  std::vector<std::string> items;
+};
+
+std::vector<std::string> Captions(HMENU menu) {
+  std::vector<std::string> out;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) out.push_back(winkit::MenuCaption(menu, i));
+  return out;
+}
+
+TEST_F(MainFormTest, MenusCarryTheCaptionsOfTheirActions) {
+  auto form = NewForm();
+  HMENU bar = GetMenu(form->Handle());
+  const MenuCase expected[] = {
+      {"&File",
+       {"&Add Files", "&Clear", "-", "&Save File List", "&Import File List", "-", "View Log", "Clear &Log", "-",
+        "E&xit"}},
+      {"&View", {"&Small Icon", "&List", "&Detail"}},
+      {"&Options", {"&Word Print Options", "&Html Print Options"}},
+      {"&Tasks", {"Print folder", "&Watch folder"}},
+      {"&Help", {"&Help\tF1", "-", "&Visit Our Website!", "Comments Or Suggestions", "-", "&About..."}},
+  };
+  ASSERT_EQ(GetMenuItemCount(bar), 5);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(winkit::MenuCaption(bar, i), expected[i].menu);
+    EXPECT_EQ(Captions(GetSubMenu(bar, i)), expected[i].items) << expected[i].menu;
+  }
+  HMENU view = GetSubMenu(bar, 1);
+  EXPECT_EQ(GetMenuState(view, ID_DETAIL, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+  EXPECT_EQ(GetMenuState(view, ID_LISTVIEW, MF_BYCOMMAND) & MF_CHECKED, 0u);
+}
+
+TEST_F(MainFormTest, EnablingFollowsTheListAndReachesMenusAndToolBar) {
+  auto form = NewForm();
+  HWND list = form->ListView1();
+  HWND tb = form->ToolBar();
+  HMENU file = GetSubMenu(GetMenu(form->Handle()), 0);
+  auto enabled = [&](int id) { return form->Actions().Find(id)->Enabled(); };
+  auto button = [&](int id) { return SendMessageA(tb, TB_ISBUTTONENABLED, static_cast<WPARAM>(id), 0) != 0; };
+  PumpFor(100);
+  EXPECT_FALSE(enabled(ID_REMOVEFILE));
+  EXPECT_FALSE(enabled(ID_PRINTACTION));
+  EXPECT_FALSE(enabled(ID_CLEARALLACTION));
+  EXPECT_FALSE(enabled(ID_SELECTALLACTION));
+  EXPECT_TRUE(enabled(ID_CLEARACTION));
+  EXPECT_TRUE(enabled(ID_ADDFILE));
+  EXPECT_FALSE(button(ID_PRINTACTION));
+  EXPECT_FALSE(button(ID_REMOVEFILE));
+  EXPECT_TRUE(button(ID_ADDFILE));
+  EXPECT_EQ(GetMenuState(file, ID_CLEARACTION, MF_BYCOMMAND) & MF_GRAYED, 0u);
+
+  char name[] = "a.txt";
+  LVITEMA item{};
+  item.mask = LVIF_TEXT;
+  item.pszText = name;
+  SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  PumpFor(100);
+  EXPECT_TRUE(enabled(ID_PRINTACTION));
+  EXPECT_TRUE(button(ID_PRINTACTION));
+  EXPECT_TRUE(enabled(ID_CLEARALLACTION));
+  EXPECT_FALSE(enabled(ID_REMOVEFILE));
+
+  LVITEMA sel{};
+  sel.stateMask = LVIS_SELECTED;
+  sel.state = LVIS_SELECTED;
+  SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&sel));
+  PumpFor(100);
+  EXPECT_TRUE(enabled(ID_REMOVEFILE));
+  EXPECT_TRUE(button(ID_REMOVEFILE));
+}
+
+TEST_F(MainFormTest, ExceptionInAnActionIsReportedAndTheProgramGoesOn) {
+  auto form = NewForm();
+  form->Actions().Find(ID_OPTIONACTION)->OnExecute([] { throw std::runtime_error("disk on fire"); });
+  auto box = std::async(std::launch::async, [] {
+    bool found = false;
+    std::string text = qftest::AnswerMessageBox("Quirefeed", 10000, &found);
+    return found ? text : std::string("<no message box>");
+  });
+  SendMessageA(form->Handle(), WM_COMMAND, ID_OPTIONACTION, 0);
+  EXPECT_EQ(box.get(), "Program Error:disk on fire std::runtime_error");
+  EXPECT_NE(qftest::ReadFileBytes(ErrorFileName).find("Program Error:disk on fire std::runtime_error\r\n"),
+            std::string::npos);
+  // Still working: another command runs normally.
+  EXPECT_TRUE(IsWindow(form->Handle()));
+  WriteLog("x");
+  SendMessageA(form->Handle(), WM_COMMAND, ID_CLEARLOGACTION, 0);
+  EXPECT_FALSE(qftest::FileExists(LogFileName));
+}
+
+}  // namespace
