@@ -45,6 +45,7 @@ struct FindRequest {
   const char* window_class;
   const char* caption;
   DWORD pid;
+  bool visible;
   HWND found;
 };
 
@@ -59,21 +60,34 @@ BOOL CALLBACK MatchWindow(HWND wnd, LPARAM param) {
     if (owner != req->pid) return TRUE;
   }
   if (req->caption && WindowText(wnd) != req->caption) return TRUE;
+  if (req->visible && !IsWindowVisible(wnd)) return TRUE;
   req->found = wnd;
   return FALSE;
 }
 
 }  // namespace
 
-HWND WaitForWindow(const char* window_class, const char* caption, DWORD pid, DWORD timeout_ms) {
+namespace {
+
+HWND WaitFor(const char* window_class, const char* caption, DWORD pid, bool visible, DWORD timeout_ms) {
   const DWORD start = GetTickCount();
   for (;;) {
-    FindRequest req{window_class, caption, pid, nullptr};
+    FindRequest req{window_class, caption, pid, visible, nullptr};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&req));
     if (req.found) return req.found;
     if (GetTickCount() - start >= timeout_ms) return nullptr;
     Sleep(50);
   }
+}
+
+}  // namespace
+
+HWND WaitForWindow(const char* window_class, const char* caption, DWORD pid, DWORD timeout_ms) {
+  return WaitFor(window_class, caption, pid, false, timeout_ms);
+}
+
+HWND WaitForVisibleWindow(const char* window_class, const char* caption, DWORD pid, DWORD timeout_ms) {
+  return WaitFor(window_class, caption, pid, true, timeout_ms);
 }
 
 std::string WindowText(HWND wnd) {
@@ -132,13 +146,37 @@ bool SaveWindowPicture(HWND wnd, const std::string& bmp_path) {
 }
 
 std::string AnswerMessageBox(const char* caption, DWORD timeout_ms, bool* found, int button) {
-  HWND box = WaitForWindow("#32770", caption, 0, timeout_ms);
+  HWND box = WaitForVisibleWindow("#32770", caption, 0, timeout_ms);
   if (found) *found = box != nullptr;
   if (!box) return {};
   // The message text is the static control with id 0xFFFF.
   std::string text = WindowText(GetDlgItem(box, 0xFFFF));
   SendMessageA(GetDlgItem(box, button), BM_CLICK, 0, 0);
   return text;
+}
+
+std::string ReadForeignMenus(HWND wnd, const std::string& hook_dll) {
+  constexpr DWORD kSize = 65536;
+  HANDLE map = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSize, "QuirefeedTestMenuDump");
+  if (!map) return {};
+  std::string result;
+  HMODULE dll = LoadLibraryA(hook_dll.c_str());
+  auto proc = dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "MenuHookProc"))) : nullptr;
+  const DWORD thread = GetWindowThreadProcessId(wnd, nullptr);
+  HHOOK hook = proc ? SetWindowsHookExA(WH_CALLWNDPROC, proc, dll, thread) : nullptr;
+  if (hook) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(wnd, RegisterWindowMessageA("QuirefeedTest.DumpMenus"), 0, 0, SMTO_ABORTIFHUNG, 10000,
+                        &ignored);
+    if (const void* view = MapViewOfFile(map, FILE_MAP_READ, 0, 0, 0)) {
+      result = static_cast<const char*>(view);
+      UnmapViewOfFile(view);
+    }
+    UnhookWindowsHookEx(hook);
+  }
+  if (dll) FreeLibrary(dll);
+  CloseHandle(map);
+  return result;
 }
 
 }  // namespace qftest

@@ -32,6 +32,8 @@ class AppProcess {
 // that belongs to process `pid` (any process when 0), waiting up to
 // timeout_ms for it to appear.
 HWND WaitForWindow(const char* window_class, const char* caption, DWORD pid, DWORD timeout_ms);
+// The same, for a window that is also visible.
+HWND WaitForVisibleWindow(const char* window_class, const char* caption, DWORD pid, DWORD timeout_ms);
 
 // Text of a window, read with WM_GETTEXT (works across processes).
 std::string WindowText(HWND wnd);
@@ -44,5 +46,10 @@ bool SaveWindowPicture(HWND wnd, const std::string& bmp_path);
 // returns its text and presses its OK button; "" with `found` false when
 // none appeared in time.
 std::string AnswerMessageBox(const char* caption, DWORD timeout_ms, bool* found = nullptr, int button = IDOK);
+
+// The menu tree of another process's window, read from inside that process
+// by the hook DLL at `hook_dll`: one item a line, two spaces a level,
+// " [grayed]" / " [checked]" after the caption where they apply.
+std::string ReadForeignMenus(HWND wnd, const std::string& hook_dll);
 
 }  // namespace qftest
