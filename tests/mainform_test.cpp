@@ -219,4 +219,18 @@ TEST_F(MainFormTest, ExceptionInAnActionIsReportedAndTheProgramGoesOn) {
   EXPECT_FALSE(qftest::FileExists(LogFileName));
 }
 
+TEST_F(MainFormTest, ViewLogOpensTheLogInTheEditorOnlyWhenThereIsOne) {
+  auto form = NewForm();
+  ClearLog();
+  SendMessageA(form->Handle(), WM_COMMAND, ID_VIEWLOGACTION, 0);
+  EXPECT_EQ(qftest::WaitForWindow("Notepad", nullptr, 0, 1500), nullptr) << "an editor opened with no log";
+
+  WriteLog(LogStamp() + "something happened");
+  SendMessageA(form->Handle(), WM_COMMAND, ID_VIEWLOGACTION, 0);
+  HWND editor = qftest::WaitForVisibleWindow("Notepad", nullptr, 0, 20000);
+  ASSERT_NE(editor, nullptr) << "no editor showed the log";
+  EXPECT_NE(qftest::WindowText(editor).find("Quirefeed"), std::string::npos) << qftest::WindowText(editor);
+  PostMessageA(editor, WM_CLOSE, 0, 0);
+}
+
 }  // namespace

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <stdexcept>
+
+#include "winkit/action.h"
+#include "winkit/application.h"
+#include "winkit/handles.h"
+#include "winkit/thread.h"
+
+namespace {
+
+TEST(Handles, OwnersCloseOnceAndMoveOwnership) {
+  HANDLE raw = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(raw, nullptr);
+  {
+    winkit::KernelHandle a(raw);
+    winkit::KernelHandle b(std::move(a));
+    EXPECT_FALSE(a);
+    EXPECT_EQ(b.get(), raw);
+    winkit::KernelHandle c;
+    c = std::move(b);
+    EXPECT_EQ(c.get(), raw);
+    DWORD flags = 0;
+    EXPECT_TRUE(GetHandleInformation(raw, &flags));
+  }
+  DWORD flags = 0;
+  EXPECT_FALSE(GetHandleInformation(raw, &flags)) << "the handle was not closed";
+  // A file owner's "none" is INVALID_HANDLE_VALUE, not NULL.
+  winkit::FileHandle f(CreateFileA("Z:\\no\\such\\file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_FALSE(f);
+  static_assert(!std::is_copy_constructible_v<winkit::RegKey>);
+  static_assert(!std::is_copy_assignable_v<winkit::PrinterHandle>);
+}
+
+TEST(Event, IsManualResetAndStartsUnset) {
+  winkit::TEvent e;
+  EXPECT_FALSE(e.IsSet());
+  e.SetEvent();
+  EXPECT_EQ(e.WaitFor(0), winkit::TEvent::WaitResult::Signaled);
+  EXPECT_TRUE(e.IsSet()) << "a wait must not reset it";
+  e.ResetEvent();
+  EXPECT_EQ(e.WaitFor(10), winkit::TEvent::WaitResult::Timeout);
+}
+
+class Worker : public winkit::TThread {
+ public:
+  ~Worker() override { Stop(); }
+  std::atomic<int> loops{0};
+  winkit::TEvent wake;
+  bool throw_now = false;
+
+ protected:
+  void Execute() override {
+    if (throw_now) throw std::runtime_error("worker failed");
+    while (!Terminated()) {
+      ++loops;
+      wake.WaitFor(INFINITE);
+    }
+  }
+  void TerminateRequested() noexcept override { wake.SetEvent(); }
+};
+
+TEST(Thread, StartsSuspendedRunsAfterResumeAndStopsPromptlyWhenTerminated) {
+  Worker w;
+  ASSERT_TRUE(w.Created());
+  Sleep(50);
+  EXPECT_EQ(w.loops.load(), 0) << "ran before Resume";
+  w.Resume();
+  for (int i = 0; i < 100 && w.loops.load() == 0; ++i) Sleep(10);
+  EXPECT_EQ(w.loops.load(), 1);
+  const DWORD start = GetTickCount();
+  w.Terminate();
+  EXPECT_TRUE(w.Terminated());
+  EXPECT_TRUE(w.WaitFor(2000));
+  EXPECT_LT(GetTickCount() - start, 500u);
+  EXPECT_TRUE(w.Finished());
+}
+
+TEST(Thread, NeverResumedOrThrowingThreadsEndCleanly) {
+  { Worker never; }  // destroyed without Resume: must not hang or run
+  Worker thrower;
+  thrower.throw_now = true;
+  thrower.Resume();
+  EXPECT_TRUE(thrower.WaitFor(2000));
+  EXPECT_TRUE(thrower.Finished());
+}
+
+TEST(Actions, UpdateDecidesEnablingAndDisabledActionsDoNotRun) {
+  winkit::TActionList list;
+  bool allowed = false;
+  int runs = 0;
+  list.Add(1, "Go", "&Go", "Go on").OnUpdate([&] { return allowed; }).OnExecute([&] { ++runs; });
+  list.Add(2, "Help", "&Help").Shortcut(VK_F1, "F1");
+  list.UpdateAll();
+  EXPECT_FALSE(list.Find(1)->Enabled());
+  EXPECT_TRUE(list.Dispatch(1));  // known id, but not run while disabled
+  EXPECT_EQ(runs, 0);
+  allowed = true;
+  list.Dispatch(1);
+  EXPECT_EQ(runs, 1);
+  EXPECT_FALSE(list.Dispatch(99));
+  EXPECT_EQ(list.Find("Help")->ShortcutText(), "F1");
+  HACCEL accel = list.CreateAccelerators();
+  ASSERT_NE(accel, nullptr);
+  EXPECT_EQ(CopyAcceleratorTableA(accel, nullptr, 0), 1);
+  DestroyAcceleratorTable(accel);
+}
+
+TEST(Application, ExceptionsAreDescribedWithTheirClassName) {
+  std::string message, cls;
+  try {
+    throw std::out_of_range("index 7");
+  } catch (...) {
+    winkit::TApplication::Describe(std::current_exception(), message, cls);
+  }
+  EXPECT_EQ(message, "index 7");
+  EXPECT_EQ(cls, "std::out_of_range");
+  try {
+    throw 42;
+  } catch (...) {
+    winkit::TApplication::Describe(std::current_exception(), message, cls);
+  }
+  EXPECT_EQ(message, "");
+  EXPECT_EQ(cls, "Exception");
+}
+
+}  // namespace
