@@ -11,6 +11,9 @@ AppProcess::~AppProcess() {
 }
 
 bool AppProcess::Start(const std::string& exe, DWORD* error) {
+  if (info_.hThread) CloseHandle(info_.hThread);
+  if (info_.hProcess) CloseHandle(info_.hProcess);
+  info_ = {};
   STARTUPINFOA si{};
   si.cb = sizeof si;
   std::string cmd = "\"" + exe + "\"";

@@ -1,0 +1,36 @@
+// Drivers whose document application cannot be driven yet. Each says so in
+// the activity log and reports failure, so the file is treated as not
+// printed (and, where its task says so, moved aside) instead of being lost.
+#include "app/log.h"
+#include "drivers/drivers.h"
+
+namespace {
+
+bool Unavailable(const char* driver, const std::string& path) {
+  WriteLog(LogStamp() + driver + " is not available: \t" + path + "\tnot printed");
+  return false;
+}
+
+}  // namespace
+
+bool PrintWordFile(const std::string& path, winkit::TEvent&) {
+  return Unavailable("The word processor driver", path);
+}
+bool PrintExcelFile(const std::string& path, winkit::TEvent&) {
+  return Unavailable("The spreadsheet driver", path);
+}
+bool PrintPowerPointFile(const std::string& path, winkit::TEvent&) {
+  return Unavailable("The presentation driver", path);
+}
+bool PrintHtmlFile(const std::string& path, winkit::TEvent&) {
+  return Unavailable("The web page driver", path);
+}
+bool PrintPdfFile(const std::string& path, winkit::TEvent&) {
+  return Unavailable("The PDF driver", path);
+}
+bool PrintTextFile(const std::string& path, winkit::TEvent&) {
+  return Unavailable("The text driver", path);
+}
+bool PrintImageFile(const std::string& path, winkit::TEvent&) {
+  return Unavailable("The image driver", path);
+}

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/formattable.h"
+#include "engine/processctl.h"
+#include "support/process_driver.h"
+#include "support/tempdir.h"
+
+namespace {
+
+struct ExtCase {
+  const char* path;
+  const char* ext;
+  int row;  // -1: no row
+};
+
+TEST(FormatTable, ExtensionAndLookup) {
+  const ExtCase cases[] = {
+      {"C:\\Docs\\Report.DOC", ".DOC", 1},
+      {"C:\\Docs\\Book.docx", ".docx", 0},
+      {"C:\\Docs\\archive.tar.txt", ".txt", 4},
+      {"C:\\Docs\\photo.jpeg", ".jpeg", -1},
+      {"C:\\Docs\\scan.tiff", ".tiff", -1},
+      {"C:\\my.folder\\README", ".folder\\README", -1},
+      {"C:\\Docs\\README", " ", -1},
+      {"C:\\Docs\\name.", ".", -1},
+      {"C:\\Docs\\page.SHTML", ".SHTML", 26},
+      {"C:\\Docs\\pic.Png", ".Png", 32},
+  };
+  for (const auto& c : cases) {
+    const std::string ext = GetFileExt(c.path);
+    EXPECT_EQ(ext, c.ext) << c.path;
+    const FormatStruct* row = FindFormat(ext);
+    if (c.row < 0) {
+      EXPECT_EQ(row, nullptr) << c.path;
+    } else {
+      EXPECT_EQ(row, &FormatTable[c.row]) << c.path;
+    }
+  }
+  EXPECT_EQ(FindFormat(".doc")->driver, &PrintWordFile);
+  EXPECT_EQ(FindFormat(".txt")->driver, &PrintTextFile);
+  EXPECT_EQ(FindFormat(".png")->driver, &PrintImageFile);
+  EXPECT_EQ(FindFormat(".pdf")->driver, &PrintPdfFile);
+}
+
+TEST(FormatTable, RowsAsStored) {
+  ASSERT_EQ(std::size(FormatTable), 33u);
+  EXPECT_STREQ(FormatTable[0].description, "DOC Files");
+  EXPECT_STREQ(FormatTable[24].extension, ".htm");
+  EXPECT_STREQ(FormatTable[24].description, "SHTM Files");
+  EXPECT_STREQ(FormatTable[25].description, "SHTML Files");
+  EXPECT_STREQ(FormatTable[26].description, "MHT Files");
+  EXPECT_STREQ(FormatTable[27].extension, ".mht");
+  EXPECT_STREQ(FormatTable[27].description, "HTML Files");
+  for (const auto& row : FormatTable) {
+    const std::string ext = row.extension;
+    EXPECT_EQ(ext, [&] {
+      std::string lower = ext;
+      std::transform(lower.begin(), lower.end(), lower.begin(), [](char ch) { return static_cast<char>(tolower(ch)); });
+      return lower;
+    }());
+  }
+}
+
+TEST(FormatTable, GetFileExtNeverOverrunsItsBuffer) {
+  const std::string path = "C:\\x." + std::string(400, 'e');
+  char ext[260];
+  std::fill(std::begin(ext), std::end(ext), '\0');
+  GetFileExt(path.c_str(), ext);
+  EXPECT_EQ(std::string(ext).size(), 259u);
+  EXPECT_EQ(FindFormat(ext), nullptr);
+}
+
+TEST(FormatTable, OpenDialogFilter) {
+  const std::string filter = BuildFileFilter();
+  std::vector<std::string> parts;
+  size_t pos = 0;
+  for (;;) {
+    const size_t bar = filter.find('|', pos);
+    parts.push_back(filter.substr(pos, bar - pos));
+    if (bar == std::string::npos) break;
+    pos = bar + 1;
+  }
+  ASSERT_EQ(parts.size(), 68u) << "34 description/pattern pairs";
+  EXPECT_EQ(parts[0], "All Supported Files");
+  EXPECT_EQ(filter.rfind("All Supported Files|*.docx;*.doc;*.rtf;*.dot;*.txt;", 0), 0u);
+  EXPECT_EQ(parts[1].substr(parts[1].size() - 6), "*.png;");
+  EXPECT_EQ(parts[2], "DOC Files");
+  EXPECT_EQ(parts[3], "*.docx");
+  EXPECT_EQ(parts[66], "PNG Files");
+  EXPECT_EQ(parts[67], "*.png");
+  EXPECT_NE(filter.find("*.png;|DOC Files|*.docx|DOC Files|*.doc|RTF Files|*.rtf|"), std::string::npos);
+}
+
+TEST(FormatTable, FolderMasks) {
+  std::vector<std::string> items{"already there"};
+  AddFileMasks(items);
+  ASSERT_EQ(items.size(), 35u);
+  EXPECT_EQ(items[1], "All Support Files");
+  EXPECT_EQ(items[2], "*.docx");
+  EXPECT_EQ(items[34], "*.png");
+}
+
+// Two copies of a small waiting program under a name of this test's own.
+class ProcessControlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    name_ = "QfVictim" + std::to_string(GetCurrentProcessId()) + ".exe";
+    exe_ = dir_ / name_;
+    ASSERT_TRUE(CopyFileA(QF_SLEEPER_EXE, exe_.c_str(), FALSE)) << GetLastError();
+    for (auto& p : procs_) ASSERT_TRUE(p.Start(exe_));
+    Sleep(300);
+  }
+  int Running() const {
+    int n = 0;
+    for (auto& p : procs_) n += p.Running();
+    return n;
+  }
+  std::string Upper() const {
+    std::string u = name_;
+    std::transform(u.begin(), u.end(), u.begin(), [](char c) { return static_cast<char>(toupper(c)); });
+    return u;
+  }
+  qftest::TempDir dir_;
+  std::string name_, exe_;
+  qftest::AppProcess procs_[2];
+};
+
+TEST_F(ProcessControlTest, FoundWithoutRegardToCase) {
+  EXPECT_TRUE(IsProcessRunning(Upper()));
+  EXPECT_TRUE(IsProcessRunning(name_));
+  EXPECT_FALSE(IsProcessRunning("NoSuchProgram" + name_));
+  EXPECT_FALSE(IsProcessRunning(name_.substr(1))) << "names are compared whole";
+}
+
+using KillFn = bool (*)(const std::string&);
+
+TEST_F(ProcessControlTest, EachWayEndsOnlyTheFirstInstance) {
+  const KillFn ways[] = {&KillProcess, &KillProcessByStatus, &KillProcessBySnapshot};
+  for (KillFn kill : ways) {
+    for (auto& p : procs_) {
+      if (!p.Running()) {
+        ASSERT_TRUE(p.Start(exe_));
+      }
+    }
+    Sleep(300);
+    ASSERT_EQ(Running(), 2);
+    EXPECT_TRUE(kill(Upper()));
+    Sleep(300);
+    EXPECT_EQ(Running(), 1);
+    EXPECT_TRUE(IsProcessRunning(name_)) << "the second instance is still there";
+    EXPECT_TRUE(kill(name_));
+    Sleep(300);
+    EXPECT_EQ(Running(), 0);
+    EXPECT_FALSE(IsProcessRunning(name_));
+    EXPECT_FALSE(kill(name_));
+  }
+}
+
+// The freedesktop trash that Wine's recycle bin uses, as a Windows path.
+std::string TrashFilesFolder() {
+  char xdg[1024] = {};
+  std::string unix_dir;
+  if (GetEnvironmentVariableA("XDG_DATA_HOME", xdg, sizeof xdg)) {
+    unix_dir = xdg;
+  } else if (GetEnvironmentVariableA("HOME", xdg, sizeof xdg)) {
+    unix_dir = std::string(xdg) + "/.local/share";
+  }
+  std::string win = "Z:" + unix_dir + "/Trash/files/";
+  std::replace(win.begin(), win.end(), '/', '\\');
+  return win;
+}
+
+TEST(RecycleFile, A259CharacterPathGoesToTheTrashNotAway) {
+  qftest::TempDir dir;
+  // Nested folders until the file's full path is exactly 259 characters.
+  std::string folder = dir.Path();
+  while (folder.size() < 200) {
+    folder += "sub" + std::to_string(folder.size()) + "\\";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  }
+  const std::string stem = "recycle-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+  std::string path = folder + stem;
+  path += std::string(259 - path.size() - 4, 'r') + ".txt";
+  ASSERT_EQ(path.size(), 259u);
+  const std::string name = path.substr(path.rfind('\\') + 1);
+  ASSERT_TRUE(qftest::WriteFileBytes(path, "printed already"));
+  EXPECT_TRUE(RecycleFile(path));
+  EXPECT_FALSE(qftest::FileExists(path));
+  const std::string in_trash = TrashFilesFolder() + name;
+  EXPECT_TRUE(qftest::FileExists(in_trash)) << "not in the trash: " << in_trash;
+  EXPECT_EQ(qftest::ReadFileBytes(in_trash), "printed already");
+  DeleteFileA(in_trash.c_str());
+}
+
+TEST(RecycleFile, TooLongMissingOrLockedFilesStay) {
+  qftest::TempDir dir;
+  EXPECT_FALSE(RecycleFile(dir / "missing.txt"));
+  EXPECT_FALSE(RecycleFile(""));
+  const std::string locked = dir / "locked.txt";
+  ASSERT_TRUE(qftest::WriteFileBytes(locked, "x"));
+  HANDLE h = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(RecycleFile(locked));
+  CloseHandle(h);
+  EXPECT_TRUE(qftest::FileExists(locked));
+  // 260 characters and more: refused, and the file its first 259 characters
+  // would name is not touched.
+  const std::string long_path = dir.Path() + std::string(300 - dir.Path().size(), 'L');
+  const std::string cut = long_path.substr(0, 259);
+  ASSERT_TRUE(qftest::WriteFileBytes(cut, "another file"));
+  EXPECT_FALSE(RecycleFile(long_path));
+  EXPECT_TRUE(qftest::FileExists(cut));
+}
+
+}  // namespace
