@@ -5,14 +5,8 @@
 
 #include "app/log.h"
 #include "app/mainfrm.h"
+#include "app/product.h"
 #include "winkit/menu.h"
-
-namespace {
-
-constexpr const char* kWebsite = "https://quirefeed.example.org/";
-constexpr const char* kSupportMail = "mailto:support@quirefeed.example.org";
-
-}  // namespace
 
 void Tmainform::CreateActions() {
   auto list_count = [this] { return list_ ? static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)) : 0; };
@@ -80,11 +74,11 @@ void Tmainform::SetView(int command) {
 }
 
 void Tmainform::Visitourwebsite1Click() {
-  ShellExecuteA(nullptr, "Open", kWebsite, nullptr, nullptr, SW_SHOWNORMAL);
+  ShellExecuteA(nullptr, "Open", kProductWebsite, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void Tmainform::commentsorsuggestions1Click() {
-  ShellExecuteA(nullptr, "open", kSupportMail, nullptr, nullptr, SW_SHOWNORMAL);
+  ShellExecuteA(nullptr, "open", (std::string("mailto:") + kSupportEmail).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void Tmainform::HelpActionExecute() {
