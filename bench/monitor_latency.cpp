@@ -1,0 +1,84 @@
+// How long after a job completes in CUPS the print-job monitor sets the
+// completion event. Prints the median over several jobs on the default
+// printer. A benchmark, not a test: it asserts nothing.
+#include <windows.h>
+#include <winspool.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/ipp.h"
+#include "engine/printernotify.h"
+#include "support/gdiprint.h"
+
+namespace {
+
+double Now() {
+  static LARGE_INTEGER freq = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
+}
+
+int HighestJobId(ipp::Client& cups) {
+  std::vector<ipp::Job> jobs;
+  cups.GetJobs("", "all", jobs);
+  int top = 0;
+  for (const auto& j : jobs) top = std::max(top, j.id);
+  return top;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 9;
+  const std::string printer = qftest::DefaultPrinterName();
+  if (printer.empty()) {
+    std::printf("no default printer\n");
+    return 1;
+  }
+  ipp::Client cups;
+  std::vector<double> latencies;
+  for (int i = 0; i < runs; ++i) {
+    const std::string doc = "Latency " + std::to_string(i) + " " + std::to_string(GetTickCount());
+    HANDLE h = nullptr;
+    OpenPrinterA(const_cast<char*>(printer.c_str()), &h, nullptr);
+    winkit::TEvent done;
+    TPrinterNotifier monitor(printer, h);
+    monitor.SetExpectedDocument(doc);
+    monitor.SetCompletionEvent(&done);
+    monitor.Resume();
+    Sleep(200);
+    const int job_id = HighestJobId(cups) + 1;
+    if (!qftest::PrintTestPage(printer, doc)) {
+      std::printf("job %d could not be printed\n", i);
+      continue;
+    }
+    double completed = 0, signalled = 0;
+    const double give_up = Now() + 60000;
+    while ((completed == 0 || signalled == 0) && Now() < give_up) {
+      if (signalled == 0 && done.IsSet()) signalled = Now();
+      ipp::Job job;
+      bool found = false;
+      if (completed == 0 && cups.QueryJob(job_id, job, found) && found && job.Finished()) completed = Now();
+      Sleep(1);
+    }
+    if (completed == 0 || signalled == 0) {
+      std::printf("job %d: %s\n", i, completed == 0 ? "never completed in CUPS" : "event never set");
+      continue;
+    }
+    latencies.push_back(signalled - completed);
+    std::printf("job %d: event set %.1f ms after CUPS completed the job\n", i, signalled - completed);
+  }
+  if (latencies.empty()) return 1;
+  std::sort(latencies.begin(), latencies.end());
+  std::printf("monitor latency over %zu jobs: median %.1f ms, min %.1f ms, max %.1f ms\n", latencies.size(),
+              latencies[latencies.size() / 2], latencies.front(), latencies.back());
+  return 0;
+}
