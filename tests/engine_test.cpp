@@ -2,9 +2,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <future>
 #include <vector>
 
 #include "engine/formattable.h"
+#include "app/log.h"
 #include "engine/processctl.h"
 #include "support/process_driver.h"
 #include "support/tempdir.h"
@@ -214,6 +216,22 @@ TEST(RecycleFile, TooLongMissingOrLockedFilesStay) {
   ASSERT_TRUE(qftest::WriteFileBytes(cut, "another file"));
   EXPECT_FALSE(RecycleFile(long_path));
   EXPECT_TRUE(qftest::FileExists(cut));
+}
+
+TEST(ShowLastError, ShowsTheSystemTextOfTheLastError) {
+  auto box = std::async(std::launch::async, [] {
+    bool found = false;
+    std::string text = qftest::AnswerMessageBox("Error", 10000, &found);
+    return found ? text : std::string("<no message box>");
+  });
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  ShowLastError();
+  std::string shown = box.get();
+  std::string expected = SystemMessage(ERROR_FILE_NOT_FOUND);
+  // A static control shows the text without its closing line break.
+  while (!expected.empty() && (expected.back() == '\n' || expected.back() == '\r')) expected.pop_back();
+  while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.pop_back();
+  EXPECT_EQ(shown, expected);
 }
 
 }  // namespace
