@@ -12,7 +12,6 @@
 #include "tasks/taskfile.h"
 #include "winkit/application.h"
 
-bool StopPrinting = true;
 Tmainform* mainform = nullptr;
 
 Tmainform::Tmainform(MainFormPaths paths) : paths_(paths) {}

@@ -8,13 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/printfile.h"
 #include "tasks/printaction.h"
 #include "winkit/action.h"
 #include "winkit/form.h"
 #include "winkit/handles.h"
-
-// True while no print run is active, or when the running one is to stop.
-extern bool StopPrinting;
 
 constexpr UINT WM_TRAYICON = WM_APP + 1;
 constexpr UINT_PTR kTimer1 = 1;

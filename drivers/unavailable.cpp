@@ -28,9 +28,3 @@ bool PrintHtmlFile(const std::string& path, winkit::TEvent&) {
 bool PrintPdfFile(const std::string& path, winkit::TEvent&) {
   return Unavailable("The PDF driver", path);
 }
-bool PrintTextFile(const std::string& path, winkit::TEvent&) {
-  return Unavailable("The text driver", path);
-}
-bool PrintImageFile(const std::string& path, winkit::TEvent&) {
-  return Unavailable("The image driver", path);
-}

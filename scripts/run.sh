@@ -13,10 +13,7 @@ case "${1:-}" in --for) seconds=${2:?--for needs a number of seconds} ;; esac
 "$root/scripts/setup.sh"
 deps=$("$root/scripts/build-deps.sh")
 build=${QF_BUILD_DIR:-$root/build}
-mkdir -p "$build"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_PREFIX_PATH="$deps" -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$build.configure.log" 2>&1 ||
-  { cat "$build.configure.log"; exit 1; }
+qf_configure "$build" "$deps"
 cmake --build "$build" --target Quirefeed
 
 qf_wine_env
@@ -25,6 +22,11 @@ qf_cups_up || { echo "run: CUPS could not be started" >&2; exit 1; }
 # The user's own prefix: kept between runs, like an installed Windows.
 export WINEPREFIX=${QF_RUN_PREFIX:-$QF_CACHE/run-prefix}
 [ -f "$WINEPREFIX/system.reg" ] || qf_new_prefix "$WINEPREFIX"
+# Stand-ins for the outside applications this machine lacks.
+cmake --build "$build" --target textprint
+qf_install_standins "$WINEPREFIX" "$build/standins"
+qf_standins_reg >"$WINEPREFIX/standins.reg"
+"$QF_WINE" regedit /S "$(qf_winpath "$WINEPREFIX/standins.reg")" >/dev/null 2>&1 || true
 
 xvfb_pid=
 headless=0

@@ -8,9 +8,7 @@ source "$root/scripts/testenv.sh"
 "$root/scripts/setup.sh"
 deps=$("$root/scripts/build-deps.sh")
 build=${QF_BUILD_DIR:-$root/build}
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_PREFIX_PATH="$deps" -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$build.configure.log" 2>&1 ||
-  { cat "$build.configure.log"; exit 1; }
+qf_configure "$build" "$deps"
 cmake --build "$build"
 
 # A fresh run folder each time: no test sees what an earlier run left.

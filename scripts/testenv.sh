@@ -40,10 +40,17 @@ qf_cups_up() {
 # A second queue whose name is longer than a DEVMODE's 31-character device
 # name, for the tests of printer-name completion.
 QF_LONG_QUEUE=Quirefeed_Test_Printer_With_A_Long_Name
+# And a queue that accepts jobs but never prints them, for a test that spools
+# a hundred jobs only to count them.
+QF_HELD_QUEUE=Quirefeed_Held
 qf_cups_test_queues() {
-  lpstat -p "$QF_LONG_QUEUE" >/dev/null 2>&1 && return 0
-  lpadmin -p "$QF_LONG_QUEUE" -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -E 2>/dev/null ||
-    lpadmin -p "$QF_LONG_QUEUE" -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -E
+  local q
+  for q in "$QF_LONG_QUEUE" "$QF_HELD_QUEUE"; do
+    lpstat -p "$q" >/dev/null 2>&1 && continue
+    lpadmin -p "$q" -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -E 2>/dev/null ||
+      lpadmin -p "$q" -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -E
+  done
+  cupsdisable "$QF_HELD_QUEUE"
 }
 
 # Where cups-pdf writes the jobs of the user running the tests.
@@ -60,7 +67,7 @@ qf_pdf_dir() {
 qf_prefix_template() {
   local ver key dir
   ver=$("$QF_WINE" --version 2>/dev/null)
-  key=$(echo "$ver v3" | sha256sum | cut -c1-12)
+  key=$( (echo "$ver"; declare -f qf_prefix_template qf_standins_reg) | sha256sum | cut -c1-12)
   dir=$QF_CACHE/wineprefix-$key
   if [ ! -f "$dir/.done" ]; then
     (
@@ -94,12 +101,38 @@ REGEDIT4
 "Default"="1024x768"
 REG
       "$QF_WINE" regedit /S "$(qf_winpath "$dir/desktop.reg")" >/dev/null 2>&1
+      qf_standins_reg >"$dir/standins.reg"
+      "$QF_WINE" regedit /S "$(qf_winpath "$dir/standins.reg")" >/dev/null 2>&1
       "$QF_WINESERVER" -w
       grep -q '"Desktop"="Default"' "$dir/user.reg" || { qf_log "virtual desktop not set"; exit 1; }
+      grep -q 'quirefeed-standins' "$dir/system.reg" || { qf_log "stand-ins not registered"; exit 1; }
       touch "$dir/.done"
     ) 9>"$QF_CACHE/.prefix.lock" || return 1
   fi
   echo "$dir"
+}
+
+# Stand-ins for outside applications live in the prefix's Windows folder and
+# are registered where the real applications would be: the "print" verb of
+# text files runs our text printer (Wine's Notepad would open a dialog).
+qf_standins_reg() {
+  cat <<'REG'
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\Software\Classes\.txt]
+@="txtfile"
+
+[HKEY_LOCAL_MACHINE\Software\Classes\txtfile\shell\print\command]
+@="\"C:\\windows\\quirefeed-standins\\textprint.exe\" \"%1\""
+REG
+}
+
+# Copies the built stand-ins ($2, a folder of .exe files) into prefix $1.
+qf_install_standins() {
+  local prefix=$1 from=$2
+  [ -d "$from" ] || return 0
+  mkdir -p "$prefix/drive_c/windows/quirefeed-standins"
+  cp -f "$from"/*.exe "$prefix/drive_c/windows/quirefeed-standins/" 2>/dev/null || true
 }
 
 # A private copy of the prepared prefix at $1.
@@ -165,6 +198,20 @@ qf_display_up() {
   done
   qf_log "no virtual display could be started"
   return 1
+}
+
+# Configures the build folder $1 against the dependency prefix $2. A cache
+# made against another prefix (the libraries were rebuilt) is thrown away, so
+# that no stale library path survives in it.
+qf_configure() {
+  local build=$1 deps=$2
+  mkdir -p "$build"
+  if [ -f "$build/CMakeCache.txt" ] && ! grep -qxF "QF_DEPS_PREFIX:INTERNAL=$deps" "$build/CMakeCache.txt"; then
+    rm -f "$build/CMakeCache.txt"
+  fi
+  cmake -S "$QF_ROOT" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$QF_ROOT/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_PREFIX_PATH="$deps" -DQF_DEPS_PREFIX="$deps" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    >"$build.configure.log" 2>&1 || { cat "$build.configure.log" >&2; return 1; }
 }
 
 # Converts a Unix path to the Windows path Wine gives it (drive Z:).

@@ -1,0 +1,89 @@
+// Images are drawn by the program itself, one print job per image and one per
+// page of a multi-page TIFF file, each titled with the file's full path.
+#include "drivers/imagedriver.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "app/log.h"
+#include "drivers/drivers.h"
+#include "imaging/image.h"
+
+RECT ImageTargetRect(int dpi_x, int dpi_y, int physical_width, int physical_height) {
+  const int l = static_cast<int>(0.25 * dpi_x), r = static_cast<int>(0.25 * dpi_x);
+  const int t = static_cast<int>(0.5 * dpi_y), b = static_cast<int>(0.5 * dpi_y);
+  return RECT{l, t, physical_width - r, physical_height - b};
+}
+
+int ImageTypeOf(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  std::string ext = dot == std::string::npos ? std::string() : path.substr(dot);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return static_cast<char>(toupper(c)); });
+  if (ext == ".JPG") return imaging::kJpeg;
+  if (ext == ".TIF") return imaging::kTiff;
+  if (ext == ".PNG") return imaging::kPng;
+  if (ext == ".BMP") return imaging::kBitmap;
+  return imaging::kNone;
+}
+
+namespace {
+
+// One job on the default printer with the image stretched over one page.
+bool PrintOneJob(const std::string& title, const imaging::CImage& image) {
+  char printer[512] = {};
+  DWORD size = sizeof printer;
+  if (!GetDefaultPrinterA(printer, &size)) {
+    WriteLog(LogStamp() + "Print " + title + "\tFailed! There is no default printer");
+    return false;
+  }
+  HDC dc = CreateDCA("WINSPOOL", printer, nullptr, nullptr);
+  if (!dc) {
+    WriteLog(LogStamp() + "Print " + title + "\tFailed! The printer " + printer + " cannot be used");
+    LogSystemError(GetLastError());
+    return false;
+  }
+  DOCINFOA doc{};
+  doc.cbSize = sizeof doc;
+  doc.lpszDocName = title.c_str();
+  bool ok = StartDocA(dc, &doc) > 0;
+  if (ok) {
+    StartPage(dc);
+    const RECT target = ImageTargetRect(GetDeviceCaps(dc, LOGPIXELSX), GetDeviceCaps(dc, LOGPIXELSY),
+                                        GetDeviceCaps(dc, PHYSICALWIDTH), GetDeviceCaps(dc, PHYSICALHEIGHT));
+    image.DrawStretched(dc, target, SRCCOPY);
+    EndPage(dc);
+    ok = EndDoc(dc) > 0;
+  }
+  if (!ok) {
+    WriteLog(LogStamp() + "Print " + title + "\tFailed! The print job could not be spooled");
+    LogSystemError(GetLastError());
+  }
+  DeleteDC(dc);
+  return ok;
+}
+
+}  // namespace
+
+bool PrintImageFile(const std::string& path, winkit::TEvent&) {
+  const int type = ImageTypeOf(path);
+  bool ok = true;
+  {
+    imaging::CImage image;
+    if (!image.Load(path, type) && !image.LastError().empty())
+      WriteErrorLog(LogStamp() + "Image " + path + ": " + image.LastError());
+    const int pages = type == imaging::kTiff ? image.PageCount() : 0;
+    if (pages > kMaxTiffPages) return false;
+    if (type == imaging::kTiff && pages >= 2) {
+      // One decoded page at a time: the first load's page goes first.
+      for (int i = 0; i < pages && ok; ++i) {
+        image.SelectPage(i);
+        if (!image.Load(path, imaging::kTiff)) WriteErrorLog(LogStamp() + "Image " + path + ": " + image.LastError());
+        ok = PrintOneJob(path, image);
+      }
+      return ok;
+    }
+    // A file that could not be decoded still gives its (empty) page.
+    ok = PrintOneJob(path, image);
+  }
+  return ok;
+}

@@ -1,0 +1,93 @@
+// PNG through libpng; transparency is laid over white, as on paper.
+#include <png.h>
+
+#include <csetjmp>
+#include <cstring>
+
+#include "imaging/pixels.h"
+
+namespace imaging {
+
+namespace {
+
+struct Reader {
+  const std::uint8_t* data;
+  std::size_t size;
+  std::size_t pos;
+  char message[256];
+};
+
+void ReadBytes(png_structp png, png_bytep out, png_size_t n) {
+  auto* r = static_cast<Reader*>(png_get_io_ptr(png));
+  if (n > r->size - r->pos) png_error(png, "unexpected end of file");
+  std::memcpy(out, r->data + r->pos, n);
+  r->pos += n;
+}
+
+void OnError(png_structp png, png_const_charp msg) {
+  auto* r = static_cast<Reader*>(png_get_io_ptr(png));
+  std::snprintf(r->message, sizeof r->message, "%s", msg);
+  png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+}  // namespace
+
+bool DecodePng(const std::uint8_t* data, std::size_t size, Pixels& out, std::string& error) {
+  out = Pixels();
+  Reader reader{data, size, 0, "not a PNG file"};
+  if (size < 8 || png_sig_cmp(data, 0, 8) != 0) {
+    error = "PNG: not a PNG file";
+    return false;
+  }
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, OnError, OnWarning);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!png || !info) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    error = "PNG: out of memory";
+    return false;
+  }
+  std::vector<std::uint8_t>& bits = out.bgrx;
+  std::vector<png_bytep> rows;
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    error = std::string("PNG: ") + reader.message;
+    out = Pixels();
+    return false;
+  }
+  png_set_read_fn(png, &reader, ReadBytes);
+  png_set_user_limits(png, kMaxSide, kMaxSide);
+  png_read_info(png, info);
+  const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
+  if (!SizeAllowed(w, h)) png_error(png, "image too large");
+  png_set_expand(png);
+  png_set_strip_16(png);
+  png_set_gray_to_rgb(png);
+  png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  if (png_get_rowbytes(png, info) != std::size_t{w} * 4) png_error(png, "unexpected pixel layout");
+  bits.resize(std::size_t{w} * h * 4);
+  rows.resize(h);
+  for (png_uint_32 y = 0; y < h; ++y) rows[y] = bits.data() + std::size_t{y} * w * 4;
+  png_read_image(png, rows.data());
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+  // RGBA to BGRX over white.
+  for (std::size_t i = 0; i < bits.size(); i += 4) {
+    const unsigned a = bits[i + 3];
+    const unsigned r = (bits[i] * a + 255 * (255 - a)) / 255;
+    const unsigned g = (bits[i + 1] * a + 255 * (255 - a)) / 255;
+    const unsigned b = (bits[i + 2] * a + 255 * (255 - a)) / 255;
+    bits[i] = static_cast<std::uint8_t>(b);
+    bits[i + 1] = static_cast<std::uint8_t>(g);
+    bits[i + 2] = static_cast<std::uint8_t>(r);
+    bits[i + 3] = 0;
+  }
+  out.width = w;
+  out.height = h;
+  return true;
+}
+
+}  // namespace imaging

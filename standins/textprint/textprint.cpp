@@ -1,0 +1,97 @@
+// Stand-in for the program a Windows desktop associates with printing text
+// files. Wine has no such program (its Notepad opens a Print dialog), so the
+// test and run scripts register this one as the "print" verb of text files.
+// Usage: textprint.exe FILE. Prints FILE's text on the default printer in one
+// job named after the file, paginated in a fixed-pitch font, then exits
+// (0 printed, 1 failed).
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text, size_t width) {
+  std::vector<std::string> out;
+  std::string line;
+  auto flush = [&] {
+    out.push_back(line);
+    line.clear();
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r') {
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      flush();
+    } else if (c == '\n') {
+      flush();
+    } else if (c == '\t') {
+      line.append(8 - line.size() % 8, ' ');
+    } else if (c == '\f') {
+      flush();
+      out.push_back("\f");
+    } else {
+      line += c;
+    }
+    if (line.size() >= width) flush();
+  }
+  if (!line.empty()) flush();
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 1;
+  const std::string path = argv[1];
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return 1;
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+
+  char printer[512] = {};
+  DWORD size = sizeof printer;
+  if (!GetDefaultPrinterA(printer, &size)) return 1;
+  HDC dc = CreateDCA("WINSPOOL", printer, nullptr, nullptr);
+  if (!dc) return 1;
+  const int dpi_x = GetDeviceCaps(dc, LOGPIXELSX), dpi_y = GetDeviceCaps(dc, LOGPIXELSY);
+  const int left = dpi_x * 3 / 4, top = dpi_y * 3 / 4;
+  const int width = GetDeviceCaps(dc, HORZRES) - 2 * left, height = GetDeviceCaps(dc, VERTRES) - 2 * top;
+  HFONT font =
+      CreateFontA(-MulDiv(10, dpi_y, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New");
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICA tm{};
+  GetTextMetricsA(dc, &tm);
+  const int line_height = tm.tmHeight + tm.tmExternalLeading;
+  const size_t columns = static_cast<size_t>(width / (tm.tmAveCharWidth > 0 ? tm.tmAveCharWidth : 1));
+  const int per_page = height / (line_height > 0 ? line_height : 1);
+
+  const size_t slash = path.find_last_of("\\/");
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  DOCINFOA doc{};
+  doc.cbSize = sizeof doc;
+  doc.lpszDocName = name.c_str();
+  bool ok = StartDocA(dc, &doc) > 0;
+  const std::vector<std::string> lines = Lines(text, columns ? columns : 80);
+  size_t i = 0;
+  do {
+    if (!ok) break;
+    StartPage(dc);
+    for (int row = 0; row < per_page && i < lines.size(); ++i) {
+      if (lines[i] == "\f") {
+        ++i;
+        break;
+      }
+      TextOutA(dc, left, top + row * line_height, lines[i].c_str(), static_cast<int>(lines[i].size()));
+      ++row;
+    }
+    ok = EndPage(dc) > 0;
+  } while (i < lines.size());
+  ok = ok && EndDoc(dc) > 0;
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteDC(dc);
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,122 @@
+// Decoding, without a printer: real files of known colours, and damaged or
+// hostile ones that must give no bitmap and never a crash.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <zlib.h>
+
+#include "imaging/image.h"
+#include "support/imagefiles.h"
+#include "support/tempdir.h"
+
+namespace {
+
+using imaging::CImage;
+
+void ExpectCentre(const CImage& img, qftest::Rgb c, int tolerance = 12) {
+  const auto& p = img.Bits();
+  ASSERT_FALSE(p.Empty());
+  const size_t at = (static_cast<size_t>(p.height / 2) * p.width + p.width / 2) * 4;
+  EXPECT_NEAR(p.bgrx[at + 2], c.r, tolerance);
+  EXPECT_NEAR(p.bgrx[at + 1], c.g, tolerance);
+  EXPECT_NEAR(p.bgrx[at], c.b, tolerance);
+}
+
+TEST(Imaging, DecodesEachFormatWithItsColours) {
+  qftest::TempDir dir;
+  const qftest::Rgb red{220, 20, 30}, green{10, 200, 40}, blue{20, 30, 210};
+  ASSERT_TRUE(qftest::WriteJpeg(dir / "a.jpg", 40, 30, red));
+  ASSERT_TRUE(qftest::WritePng(dir / "a.png", 33, 17, green));
+  ASSERT_TRUE(qftest::WriteBmp24(dir / "a.bmp", 31, 9, blue));
+  ASSERT_TRUE(qftest::WriteTiff(dir / "a.tif", 20, 10, {red, green, blue}));
+  struct Case {
+    const char* name;
+    int type;
+    qftest::Rgb colour;
+    unsigned w, h;
+  } cases[] = {
+      {"a.jpg", imaging::kJpeg, red, 40, 30},
+      {"a.png", imaging::kPng, green, 33, 17},
+      {"a.bmp", imaging::kBitmap, blue, 31, 9},
+      {"a.tif", imaging::kTiff, red, 20, 10},
+  };
+  for (const auto& c : cases) {
+    CImage img;
+    ASSERT_TRUE(img.Load(dir / c.name, c.type)) << c.name << ": " << img.LastError();
+    EXPECT_EQ(img.Bits().width, c.w) << c.name;
+    EXPECT_EQ(img.Bits().height, c.h) << c.name;
+    ExpectCentre(img, c.colour);
+  }
+  CImage tiff;
+  ASSERT_TRUE(tiff.Load(dir / "a.tif", imaging::kTiff));
+  EXPECT_EQ(tiff.PageCount(), 3);
+  tiff.SelectPage(2);
+  ASSERT_TRUE(tiff.Load(dir / "a.tif", imaging::kTiff));
+  ExpectCentre(tiff, blue);
+  tiff.SelectPage(3);
+  EXPECT_FALSE(tiff.Load(dir / "a.tif", imaging::kTiff));
+  EXPECT_TRUE(tiff.Empty());
+}
+
+// The bytes of a file with `patch` applied at `offset`.
+std::string Patched(std::string bytes, size_t offset, const std::string& patch) {
+  bytes.replace(offset, patch.size(), patch);
+  return bytes;
+}
+
+std::string Be32(unsigned v) {
+  return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+}
+
+TEST(Imaging, DamagedOrHostileFilesGiveNoBitmap) {
+  qftest::TempDir dir;
+  ASSERT_TRUE(qftest::WriteJpeg(dir / "ok.jpg", 64, 64, {1, 2, 3}));
+  ASSERT_TRUE(qftest::WritePng(dir / "ok.png", 64, 64, {1, 2, 3}));
+  ASSERT_TRUE(qftest::WriteBmp24(dir / "ok.bmp", 64, 64, {1, 2, 3}));
+  ASSERT_TRUE(qftest::WriteTiff(dir / "ok.tif", 64, 64, {{1, 2, 3}}));
+  const std::string jpg = qftest::ReadFileBytes(dir / "ok.jpg");
+  const std::string png = qftest::ReadFileBytes(dir / "ok.png");
+  const std::string bmp = qftest::ReadFileBytes(dir / "ok.bmp");
+  const std::string tif = qftest::ReadFileBytes(dir / "ok.tif");
+
+  // A PNG whose header claims 60000 x 60000 pixels, with a correct checksum.
+  std::string huge_png = Patched(png, 16, Be32(60000) + Be32(60000));
+  const unsigned crc = static_cast<unsigned>(crc32(0, reinterpret_cast<const Bytef*>(huge_png.data() + 12), 17));
+  huge_png = Patched(huge_png, 29, Be32(crc));
+  // A JPEG whose frame header claims 65535 x 65535.
+  std::string huge_jpg = jpg;
+  const size_t sof = huge_jpg.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  huge_jpg = Patched(huge_jpg, sof + 5, "\xFF\xFF\xFF\xFF");
+  // A bitmap that claims 20000 x 20000 pixels in a file of a few kilobytes.
+  const std::string huge_bmp = Patched(bmp, 18, std::string("\x20\x4E\x00\x00\x20\x4E\x00\x00", 8));
+
+  struct Case {
+    const char* what;
+    std::string bytes;
+    int type;
+  } cases[] = {
+      {"empty jpeg", "", imaging::kJpeg},
+      {"truncated jpeg", jpg.substr(0, jpg.size() / 3), imaging::kJpeg},
+      {"garbage jpeg", std::string(5000, '\xAB'), imaging::kJpeg},
+      {"huge jpeg", huge_jpg, imaging::kJpeg},
+      {"truncated png", png.substr(0, png.size() / 2), imaging::kPng},
+      {"huge png", huge_png, imaging::kPng},
+      {"png named jpeg", png, imaging::kJpeg},
+      {"truncated bmp", bmp.substr(0, 70), imaging::kBitmap},
+      {"huge bmp", huge_bmp, imaging::kBitmap},
+      {"truncated tiff", tif.substr(0, 40), imaging::kTiff},
+      {"garbage tiff", "II*\0" + std::string(300, '\xFF'), imaging::kTiff},
+  };
+  for (const auto& c : cases) {
+    const std::string path = dir / "bad.bin";
+    ASSERT_TRUE(qftest::WriteFileBytes(path, c.bytes));
+    CImage img;
+    EXPECT_FALSE(img.Load(path, c.type)) << c.what;
+    EXPECT_TRUE(img.Empty()) << c.what;
+    EXPECT_FALSE(img.LastError().empty()) << c.what;
+  }
+  CImage missing;
+  EXPECT_FALSE(missing.Load(dir / "missing.png", imaging::kPng));
+}
+
+}  // namespace

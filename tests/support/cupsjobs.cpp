@@ -1,0 +1,146 @@
+#include "support/cupsjobs.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "support/tempdir.h"
+
+namespace qftest {
+
+int HighestCupsJobId() {
+  ipp::Client cups;
+  std::vector<ipp::Job> jobs;
+  cups.GetJobs("", "all", jobs);
+  int top = 0;
+  for (const auto& j : jobs) top = std::max(top, j.id);
+  return top;
+}
+
+std::vector<ipp::Job> FinishedJobsAfter(int after, const std::string& prefix, size_t count, unsigned timeout_ms) {
+  ipp::Client cups;
+  const DWORD start = GetTickCount();
+  std::vector<ipp::Job> mine;
+  for (;;) {
+    std::vector<ipp::Job> jobs;
+    cups.GetJobs("", "all", jobs);
+    mine.clear();
+    for (const auto& j : jobs)
+      if (j.id > after && j.name.compare(0, prefix.size(), prefix) == 0) mine.push_back(j);
+    std::sort(mine.begin(), mine.end(), [](const ipp::Job& a, const ipp::Job& b) { return a.id < b.id; });
+    const size_t done =
+        static_cast<size_t>(std::count_if(mine.begin(), mine.end(), [](const ipp::Job& j) { return j.Finished(); }));
+    if (done >= count || GetTickCount() - start > timeout_ms) return mine;
+    Sleep(100);
+  }
+}
+
+std::vector<ipp::Job> JobsAfter(int after, const std::string& prefix) {
+  return FinishedJobsAfter(after, prefix, 0, 0);
+}
+
+std::string UnixPath(const std::string& w) {
+  // Wine's own mapping: drive C: lives inside the prefix.
+  using ToUnix = char*(CDECL*)(const wchar_t*);
+  static const auto to_unix = reinterpret_cast<ToUnix>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (to_unix) {
+    std::wstring wide(w.size(), L'\0');
+    wide.resize(static_cast<size_t>(
+        MultiByteToWideChar(CP_ACP, 0, w.data(), static_cast<int>(w.size()), wide.data(), static_cast<int>(w.size()))));
+    if (char* unix_path = to_unix(wide.c_str())) {
+      std::string out = unix_path;
+      HeapFree(GetProcessHeap(), 0, unix_path);
+      return out;
+    }
+  }
+  std::string p = w.size() > 2 && (w[0] == 'Z' || w[0] == 'z') && w[1] == ':' ? w.substr(2) : w;
+  std::replace(p.begin(), p.end(), '\\', '/');
+  return p;
+}
+
+std::string WindowsPath(const std::string& u) {
+  std::string p = "Z:" + u;
+  std::replace(p.begin(), p.end(), '/', '\\');
+  return p;
+}
+
+int RunLinux(const std::string& command, unsigned timeout_ms) {
+  TempDir dir;
+  const std::string rc = dir / "rc";
+  const std::string script = "(" + command + ") >/dev/null 2>&1; echo $? > '" + UnixPath(rc) + ".tmp'; mv '" +
+                             UnixPath(rc) + ".tmp' '" + UnixPath(rc) + "'";
+  WriteFileBytes(dir / "cmd.sh", script);
+  std::string line = "Z:\\bin\\sh \"" + UnixPath(dir / "cmd.sh") + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+  if (pi.hProcess) CloseHandle(pi.hProcess);
+  if (pi.hThread) CloseHandle(pi.hThread);
+  const DWORD start = GetTickCount();
+  while (!FileExists(rc)) {
+    if (GetTickCount() - start > timeout_ms) return -1;
+    Sleep(50);
+  }
+  return atoi(ReadFileBytes(rc).c_str());
+}
+
+namespace {
+
+std::string PdfFolder() {
+  char home[1024] = {};
+  GetEnvironmentVariableA("HOME", home, sizeof home);
+  return WindowsPath(std::string(home[0] ? home : "/root") + "/PDF") + "\\";
+}
+
+}  // namespace
+
+std::string PdfOfJob(int job_id, unsigned timeout_ms) {
+  const std::string pattern = PdfFolder() + "*-job_" + std::to_string(job_id) + ".pdf";
+  const DWORD start = GetTickCount();
+  for (;;) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+      FindClose(h);
+      return PdfFolder() + fd.cFileName;
+    }
+    if (GetTickCount() - start > timeout_ms) return {};
+    Sleep(100);
+  }
+}
+
+int PdfPageCount(const std::string& pdf) {
+  TempDir dir;
+  const std::string out = dir / "info.txt";
+  if (RunLinux("pdfinfo '" + UnixPath(pdf) + "' > '" + UnixPath(out) + "'") != 0) return -1;
+  std::istringstream in(ReadFileBytes(out));
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("Pages:", 0) == 0) return atoi(line.c_str() + 6);
+  return -1;
+}
+
+bool PdfCentreColour(const std::string& pdf, int& r, int& g, int& b) {
+  TempDir dir;
+  const std::string base = dir / "page";
+  if (RunLinux("pdftoppm -r 20 -f 1 -l 1 -singlefile '" + UnixPath(pdf) + "' '" + UnixPath(base) + "'") != 0)
+    return false;
+  const std::string ppm = ReadFileBytes(base + ".ppm");
+  // P6, width, height, maxval, then RGB bytes.
+  std::istringstream in(ppm);
+  std::string magic;
+  int w = 0, h = 0, max = 0;
+  in >> magic >> w >> h >> max;
+  in.get();
+  if (magic != "P6" || w <= 0 || h <= 0) return false;
+  const size_t at = static_cast<size_t>(in.tellg()) + (static_cast<size_t>(h / 2) * w + w / 2) * 3;
+  if (at + 3 > ppm.size()) return false;
+  r = static_cast<unsigned char>(ppm[at]), g = static_cast<unsigned char>(ppm[at + 1]),
+  b = static_cast<unsigned char>(ppm[at + 2]);
+  return true;
+}
+
+}  // namespace qftest

@@ -1,0 +1,34 @@
+#pragma once
+// What the CUPS "PDF" queue made of the test's print jobs: the jobs by name,
+// and the PDF files cups-pdf wrote, read with poppler's tools.
+#include <string>
+#include <vector>
+
+#include "engine/ipp.h"
+
+namespace qftest {
+
+// The highest job id CUPS knows now; jobs of a test have higher ids.
+int HighestCupsJobId();
+// Jobs with an id above `after` whose name begins with `prefix` (tests run
+// side by side on one queue), oldest first, waiting until `count` of them
+// have finished (or `timeout_ms` passed).
+// The same at once, finished or not.
+std::vector<ipp::Job> JobsAfter(int after, const std::string& prefix);
+std::vector<ipp::Job> FinishedJobsAfter(int after, const std::string& prefix, size_t count, unsigned timeout_ms);
+
+// The PDF cups-pdf wrote for a job, as a Windows path; "" when none appeared
+// within `timeout_ms`.
+std::string PdfOfJob(int job_id, unsigned timeout_ms = 20000);
+int PdfPageCount(const std::string& pdf);
+// The colour at the centre of page 1, rendered at a low resolution.
+bool PdfCentreColour(const std::string& pdf, int& r, int& g, int& b);
+
+// Runs a Linux shell command and waits for it (Wine gives no handle to wait
+// on, so the command writes its exit code to a file). -1 on time-out.
+int RunLinux(const std::string& command, unsigned timeout_ms = 60000);
+// Unix path of a Windows path on drive Z:, and back.
+std::string UnixPath(const std::string& windows_path);
+std::string WindowsPath(const std::string& unix_path);
+
+}  // namespace qftest

@@ -1,0 +1,19 @@
+#pragma once
+// Writes small image files of known colours for the image tests.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qftest {
+
+struct Rgb {
+  std::uint8_t r, g, b;
+};
+
+bool WriteBmp24(const std::string& path, int w, int h, Rgb colour);
+bool WriteJpeg(const std::string& path, int w, int h, Rgb colour, int quality = 90);
+bool WritePng(const std::string& path, int w, int h, Rgb colour);
+// One page per colour.
+bool WriteTiff(const std::string& path, int w, int h, const std::vector<Rgb>& pages);
+
+}  // namespace qftest
