@@ -10,8 +10,24 @@ build=${QF_BUILD_DIR:-$root/build}
 qf_configure "$build" "$deps"
 cmake --build "$build"
 export QF_RUN_DIR=$build/benchrun
-for b in "$build"/bench/bench_*.exe; do
-  echo "== $(basename "$b" .exe)"
-  QF_PRIVATE_PREFIX=1 "$root/scripts/wine-run" --run-dir="$QF_RUN_DIR" "$b" "$@"
-done
+# Runs one benchmark and reports the peak resident memory of its process
+# (Wine keeps no such counter itself), sampled from /proc.
+run() {
+  local exe=$1; shift
+  echo "== $(basename "$exe" .exe) $*"
+  QF_PRIVATE_PREFIX=1 "$root/scripts/wine-run" --run-dir="$QF_RUN_DIR" "$exe" "$@" &
+  local runner=$! peak=0 pid rss
+  while kill -0 "$runner" 2>/dev/null; do
+    for pid in $(pgrep -f "$(basename "$exe")" 2>/dev/null); do
+      rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status" 2>/dev/null || true)
+      if [ -n "$rss" ] && [ "$rss" -gt "$peak" ]; then peak=$rss; fi
+    done
+    sleep 0.02
+  done
+  wait "$runner" || true
+  echo "peak resident memory of the process: $((peak / 1024)) MB"
+}
+run "$build/bench/bench_monitor_latency.exe"
+run "$build/bench/bench_image_print.exe" jpeg
+run "$build/bench/bench_image_print.exe" tiff
 if [ -f "$QF_RUN_DIR/xvfb.pid" ]; then kill "$(cat "$QF_RUN_DIR/xvfb.pid")" 2>/dev/null || true; fi

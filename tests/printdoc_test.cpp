@@ -175,8 +175,7 @@ TEST_F(PrintDocumentTest, FileStillBeingWrittenIsPrintedWhenItIsComplete) {
   const std::string pdf = qftest::PdfOfJob(jobs[0].id);
   ASSERT_FALSE(pdf.empty());
   qftest::TempDir tmp;
-  ASSERT_EQ(qftest::RunLinux("pdftotext '" + qftest::UnixPath(pdf) + "' '" + qftest::UnixPath(tmp / "t.txt") + "'"),
-            0);
+  ASSERT_EQ(qftest::RunLinux("pdftotext '" + qftest::UnixPath(pdf) + "' '" + qftest::UnixPath(tmp / "t.txt") + "'"), 0);
   EXPECT_NE(qftest::ReadFileBytes(tmp / "t.txt").find("LAST LINE OF THE FILE"), std::string::npos);
 }
 
