@@ -59,7 +59,7 @@ TEST_F(ImagePrintTest, EachFormatGivesOneJobWithTheImageOnItsPage) {
   for (const auto& c : cases) {
     const int before = qftest::HighestCupsJobId();
     ASSERT_TRUE(PrintImageFile(dir_ / c.name, done_)) << c.name;
-    const auto jobs = qftest::FinishedJobsAfter(before, dir_.Path(), 1, 60000);
+    const auto jobs = qftest::FinishedJobsAfter(before, dir_.Path(), 1, 150000);
     ASSERT_EQ(jobs.size(), 1u) << c.name;
     EXPECT_EQ(jobs[0].name, dir_ / c.name) << "the job is titled with the full path";
     EXPECT_EQ(jobs[0].state, ipp::kCompleted);
@@ -80,7 +80,7 @@ TEST_F(ImagePrintTest, ThreePageTiffGivesThreeJobsTitledWithTheFullPath) {
   ASSERT_TRUE(qftest::WriteTiff(path, 48, 64, pages));
   const int before = qftest::HighestCupsJobId();
   ASSERT_TRUE(PrintImageFile(path, done_));
-  const auto jobs = qftest::FinishedJobsAfter(before, dir_.Path(), 3, 90000);
+  const auto jobs = qftest::FinishedJobsAfter(before, dir_.Path(), 3, 150000);
   ASSERT_EQ(jobs.size(), 3u);
   for (size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(jobs[i].name, path);
@@ -100,7 +100,7 @@ TEST_F(ImagePrintTest, DamagedImageGivesOneEmptyPage) {
   ASSERT_TRUE(qftest::WriteFileBytes(path, "\xFF\xD8\xFF\xE0 this is no picture"));
   const int before = qftest::HighestCupsJobId();
   EXPECT_TRUE(PrintImageFile(path, done_));
-  const auto jobs = qftest::FinishedJobsAfter(before, dir_.Path(), 1, 60000);
+  const auto jobs = qftest::FinishedJobsAfter(before, dir_.Path(), 1, 150000);
   ASSERT_EQ(jobs.size(), 1u);
   const std::string pdf = qftest::PdfOfJob(jobs[0].id);
   ASSERT_FALSE(pdf.empty());

@@ -170,7 +170,7 @@ TEST_F(PrintDocumentTest, FileStillBeingWrittenIsPrintedWhenItIsComplete) {
   EXPECT_TRUE(ok);
   EXPECT_GE(took, 3000u) << "printed before the writer was done";
   // The job holds the whole text, its last line included.
-  const auto jobs = qftest::FinishedJobsAfter(before, "growing.txt", 1, 60000);
+  const auto jobs = qftest::FinishedJobsAfter(before, "growing.txt", 1, 150000);
   ASSERT_EQ(jobs.size(), 1u);
   const std::string pdf = qftest::PdfOfJob(jobs[0].id);
   ASSERT_FALSE(pdf.empty());
@@ -187,7 +187,7 @@ TEST_F(PrintDocumentTest, TextFilePrintsThroughTheShellsPrintVerb) {
   EXPECT_TRUE(PrintDocument(Request(path, 2)));
   const auto m = Messages();
   EXPECT_NE(std::find(m.begin(), m.end(), "Print \t" + path + "\tSuccessed!"), m.end()) << Log();
-  const auto jobs = qftest::FinishedJobsAfter(before, "letter.txt", 1, 60000);
+  const auto jobs = qftest::FinishedJobsAfter(before, "letter.txt", 1, 150000);
   ASSERT_EQ(jobs.size(), 1u);
   EXPECT_EQ(jobs[0].name, "letter.txt");
 }

@@ -19,20 +19,22 @@ int HighestCupsJobId() {
 }
 
 std::vector<ipp::Job> FinishedJobsAfter(int after, const std::string& prefix, size_t count, unsigned timeout_ms) {
+  // Job ids count up across all queues: asking for each id after `after`
+  // keeps every answer small, however long the scheduler's history is.
   ipp::Client cups;
   const DWORD start = GetTickCount();
-  std::vector<ipp::Job> mine;
   for (;;) {
-    std::vector<ipp::Job> jobs;
-    cups.GetJobs("", "all", jobs);
-    mine.clear();
-    for (const auto& j : jobs)
-      if (j.id > after && j.name.compare(0, prefix.size(), prefix) == 0) mine.push_back(j);
-    std::sort(mine.begin(), mine.end(), [](const ipp::Job& a, const ipp::Job& b) { return a.id < b.id; });
+    std::vector<ipp::Job> mine;
+    for (int id = after + 1;; ++id) {
+      ipp::Job job;
+      bool found = false;
+      if (!cups.QueryJob(id, job, found) || !found) break;
+      if (job.name.compare(0, prefix.size(), prefix) == 0) mine.push_back(job);
+    }
     const size_t done =
         static_cast<size_t>(std::count_if(mine.begin(), mine.end(), [](const ipp::Job& j) { return j.Finished(); }));
     if (done >= count || GetTickCount() - start > timeout_ms) return mine;
-    Sleep(100);
+    Sleep(200);
   }
 }
 
