@@ -4,11 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/scripts/testenv.sh"
-"$root/scripts/setup.sh"
-deps=$("$root/scripts/build-deps.sh")
-build=${QF_BUILD_DIR:-$root/build}
-qf_configure "$build" "$deps"
-cmake --build "$build"
+qf_build
+build=$QF_BUILD
 export QF_RUN_DIR=$build/benchrun
 # Runs one benchmark and reports the peak resident memory of its process
 # (Wine keeps no such counter itself), sampled from /proc.

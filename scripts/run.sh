@@ -10,11 +10,8 @@ source "$root/scripts/testenv.sh"
 seconds=
 case "${1:-}" in --for) seconds=${2:?--for needs a number of seconds} ;; esac
 
-"$root/scripts/setup.sh"
-deps=$("$root/scripts/build-deps.sh")
-build=${QF_BUILD_DIR:-$root/build}
-qf_configure "$build" "$deps"
-cmake --build "$build" --target Quirefeed
+qf_build Quirefeed textprint
+build=$QF_BUILD
 
 qf_wine_env
 qf_cups_up || { echo "run: CUPS could not be started" >&2; exit 1; }
@@ -23,7 +20,6 @@ qf_cups_up || { echo "run: CUPS could not be started" >&2; exit 1; }
 export WINEPREFIX=${QF_RUN_PREFIX:-$QF_CACHE/run-prefix}
 [ -f "$WINEPREFIX/system.reg" ] || qf_new_prefix "$WINEPREFIX"
 # Stand-ins for the outside applications this machine lacks.
-cmake --build "$build" --target textprint
 qf_install_standins "$WINEPREFIX" "$build/standins"
 qf_standins_reg >"$WINEPREFIX/standins.reg"
 "$QF_WINE" regedit /S "$(qf_winpath "$WINEPREFIX/standins.reg")" >/dev/null 2>&1 || true

@@ -5,11 +5,8 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/scripts/testenv.sh"
 
-"$root/scripts/setup.sh"
-deps=$("$root/scripts/build-deps.sh")
-build=${QF_BUILD_DIR:-$root/build}
-qf_configure "$build" "$deps"
-cmake --build "$build"
+qf_build
+build=$QF_BUILD
 
 # A fresh run folder each time: no test sees what an earlier run left.
 export QF_RUN_DIR=$build/testrun

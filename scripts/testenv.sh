@@ -214,5 +214,16 @@ qf_configure() {
     >"$build.configure.log" 2>&1 || { cat "$build.configure.log" >&2; return 1; }
 }
 
+# Everything a build needs, then the build of the given targets (all when
+# none) in $QF_BUILD (default build/).
+qf_build() {
+  "$QF_ROOT/scripts/setup.sh"
+  local deps
+  deps=$("$QF_ROOT/scripts/build-deps.sh")
+  QF_BUILD=${QF_BUILD_DIR:-$QF_ROOT/build}
+  qf_configure "$QF_BUILD" "$deps"
+  if [ $# -gt 0 ]; then cmake --build "$QF_BUILD" --target "$@"; else cmake --build "$QF_BUILD"; fi
+}
+
 # Converts a Unix path to the Windows path Wine gives it (drive Z:).
 qf_winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
