@@ -98,6 +98,7 @@ class Tmainform : public winkit::TForm {
   void FormDestroy();
   void CreateActions();
   void CreateMenus();
+  void AddMenuImages();
   void CreateControls();
   void LayoutControls();
   bool OnNotify(const NMHDR& nm, LRESULT& result);
@@ -117,6 +118,7 @@ class Tmainform : public winkit::TForm {
   HMENU main_menu_ = nullptr;      // owned by the window once set
   winkit::GdiObject font_;
   winkit::ImageListHandle toolbar_images_;
+  std::vector<winkit::GdiObject> menu_images_;  // small pictures of main-menu items
   winkit::IconHandle icon_, small_icon_;
   HACCEL accelerators_ = nullptr;
   HWND rebar_ = nullptr, toolbar_ = nullptr, list_ = nullptr, pbar_ = nullptr;

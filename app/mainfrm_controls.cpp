@@ -117,7 +117,50 @@ void Tmainform::CreateControls() {
   SendMessageA(pbar_, PBM_SETRANGE32, 0, 100);
   SendMessageA(pbar_, PBM_SETPOS, 0, 0);
 
+  AddMenuImages();
   LayoutControls();
+}
+
+// The main menu shows small versions of the tool-bar pictures beside the
+// items that have one.
+void Tmainform::AddMenuImages() {
+  constexpr int kSmall = 16;
+  const struct {
+    int command;
+    int image;
+  } items[] = {{ID_ADDFILE, 0}, {ID_ABOUTACTION, 4}};
+  HDC screen = GetDC(nullptr);
+  for (const auto& item : items) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = kSmall;
+    bi.bmiHeader.biHeight = kSmall;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    winkit::GdiObject bmp(CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bmp) continue;
+    // Drawn full size on the menu colour, then halved.
+    winkit::GdiObject big(CreateCompatibleBitmap(screen, kImageSize, kImageSize));
+    HDC src = CreateCompatibleDC(screen), dst = CreateCompatibleDC(screen);
+    HGDIOBJ old_src = SelectObject(src, big.get()), old_dst = SelectObject(dst, bmp.get());
+    RECT all{0, 0, kImageSize, kImageSize};
+    FillRect(src, &all, GetSysColorBrush(COLOR_MENU));
+    ImageList_Draw(toolbar_images_.get(), item.image, src, 0, 0, ILD_NORMAL);
+    SetStretchBltMode(dst, HALFTONE);
+    StretchBlt(dst, 0, 0, kSmall, kSmall, src, 0, 0, kImageSize, kImageSize, SRCCOPY);
+    SelectObject(src, old_src);
+    SelectObject(dst, old_dst);
+    DeleteDC(src);
+    DeleteDC(dst);
+    MENUITEMINFOA mii{};
+    mii.cbSize = sizeof mii;
+    mii.fMask = MIIM_BITMAP;
+    mii.hbmpItem = static_cast<HBITMAP>(bmp.get());
+    SetMenuItemInfoA(main_menu_, static_cast<UINT>(item.command), FALSE, &mii);
+    menu_images_.push_back(std::move(bmp));
+  }
+  ReleaseDC(nullptr, screen);
 }
 
 void Tmainform::LayoutControls() {

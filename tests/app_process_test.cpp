@@ -80,7 +80,7 @@ TEST(AppProcess, MenusShowTheirCaptionsToAnotherProcess) {
   const std::string menus = qftest::ReadForeignMenus(wnd, QF_MENUHOOK_DLL);
   EXPECT_EQ(menus,
             "&File\n"
-            "  &Add Files\n"
+            "  &Add Files [picture]\n"
             "  &Clear\n"
             "  -\n"
             "  &Save File List\n"
@@ -106,7 +106,7 @@ TEST(AppProcess, MenusShowTheirCaptionsToAnotherProcess) {
             "  &Visit Our Website!\n"
             "  Comments Or Suggestions\n"
             "  -\n"
-            "  &About...\n");
+            "  &About... [picture]\n");
 }
 
 }  // namespace

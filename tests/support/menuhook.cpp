@@ -15,7 +15,7 @@ void Dump(HMENU menu, int level, std::string& out) {
     char text[256] = {};
     MENUITEMINFOA mii{};
     mii.cbSize = sizeof mii;
-    mii.fMask = MIIM_STRING | MIIM_FTYPE | MIIM_SUBMENU | MIIM_STATE;
+    mii.fMask = MIIM_STRING | MIIM_FTYPE | MIIM_SUBMENU | MIIM_STATE | MIIM_BITMAP;
     mii.dwTypeData = text;
     mii.cch = sizeof text;
     if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &mii)) continue;
@@ -24,6 +24,7 @@ void Dump(HMENU menu, int level, std::string& out) {
     out += separator ? "-" : text;
     if ((mii.fState & MFS_GRAYED) && !separator) out += " [grayed]";
     if (mii.fState & MFS_CHECKED) out += " [checked]";
+    if (mii.hbmpItem) out += " [picture]";
     out += "\n";
     if (mii.hSubMenu) Dump(mii.hSubMenu, level + 1, out);
   }

@@ -49,7 +49,7 @@ std::string AnswerMessageBox(const char* caption, DWORD timeout_ms, bool* found 
 
 // The menu tree of another process's window, read from inside that process
 // by the hook DLL at `hook_dll`: one item a line, two spaces a level,
-// " [grayed]" / " [checked]" after the caption where they apply.
+// " [grayed]", " [checked]", " [picture]" after the caption where they apply.
 std::string ReadForeignMenus(HWND wnd, const std::string& hook_dll);
 
 }  // namespace qftest
