@@ -194,11 +194,14 @@ TEST_F(MonitorCupsTest, JobOfAnotherNameWarnsAndLeavesTheEventUnset) {
   ASSERT_TRUE(qftest::PrintTestPage(printer_, other));
   // Other tests' jobs on the same queue warn too: wait for this job's line.
   const std::string warning = "Warning! Current Document:" + expected + "\tPrinted Document:" + other;
+  // The two lines are written one after the other: wait for the second.
+  auto both = [&](const std::string& log) {
+    const size_t at = log.find(warning);
+    return at != std::string::npos && log.find("Please email this file to", at) != std::string::npos;
+  };
   std::string log;
-  for (int i = 0; i < 1500 && log.find(warning) == std::string::npos; ++i, Sleep(100))
-    log = qftest::ReadFileBytes(LogFileName);
-  EXPECT_NE(log.find(warning), std::string::npos) << log;
-  EXPECT_NE(log.find("Please email this file to"), std::string::npos);
+  for (int i = 0; i < 1500 && !both(log); ++i, Sleep(100)) log = qftest::ReadFileBytes(LogFileName);
+  EXPECT_TRUE(both(log)) << log;
   EXPECT_FALSE(done_.IsSet());
 }
 
