@@ -40,6 +40,7 @@ class ScriptedSource : public IJobSource {
  public:
   bool Register() override { return registered_ok; }
   Wait WaitPass(JobNotifyPass& pass) override {
+    ++waits;  // the monitor is done with the pass before this one
     for (;;) {
       {
         std::lock_guard<std::mutex> hold(lock_);
@@ -67,6 +68,7 @@ class ScriptedSource : public IJobSource {
   }
   bool registered_ok = true;
   std::atomic<int> taken{0};
+  std::atomic<int> waits{0};
 
  private:
   std::mutex lock_;
@@ -96,12 +98,14 @@ class MonitorPassTest : public ::testing::Test {
     monitor_->SetCompletionEvent(&done_);
     monitor_->Resume();
   }
-  // Hands a pass over and waits until the monitor has taken it and done with it.
+  // Hands a pass over and waits until the monitor is done with it.
   void Feed(JobNotifyPass pass) {
-    const int before = source_->taken;
+    // After k passes the monitor has asked k + 1 times: once at the start,
+    // then once after each pass it has handled.
+    const int handled = source_->taken + 1;
     source_->Push(std::move(pass));
-    for (int i = 0; i < 200 && source_->taken == before; ++i) Sleep(5);
-    Sleep(50);
+    for (int i = 0; i < 2000 && source_->waits < handled + 1; ++i) Sleep(5);
+    ASSERT_GE(source_->waits, handled + 1) << "the monitor did not finish the pass";
   }
   std::string Log() { return qftest::ReadFileBytes(LogFileName); }
 
