@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <atomic>
 #include <iterator>
 
 #include "engine/jobsource.h"
@@ -59,7 +60,7 @@ class SpoolerJobSource : public IJobSource {
  private:
   HANDLE printer_;
   HANDLE change_ = INVALID_HANDLE_VALUE;
-  volatile bool woken_ = false;
+  std::atomic<bool> woken_{false};
   WORD fields_[6] = {JOB_NOTIFY_FIELD_STATUS,   JOB_NOTIFY_FIELD_MACHINE_NAME, JOB_NOTIFY_FIELD_USER_NAME,
                      JOB_NOTIFY_FIELD_DOCUMENT, JOB_NOTIFY_FIELD_TOTAL_PAGES,  JOB_NOTIFY_FIELD_TOTAL_BYTES};
   PRINTER_NOTIFY_OPTIONS_TYPE type_{JOB_NOTIFY_TYPE, 0, 0, 0, static_cast<DWORD>(std::size(fields_)), fields_};
