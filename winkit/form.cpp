@@ -78,7 +78,6 @@ int TForm::ShowModal(HWND owner) {
   ShowWindow(wnd_, SW_SHOW);
   SetForegroundWindow(wnd_);
   auto& app = TApplication::Get();
-  in_modal_ = true;
   MSG msg;
   while (modal_result_ == 0 && wnd_ && IsWindow(wnd_) && !app.Terminated()) {
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
@@ -88,7 +87,6 @@ int TForm::ShowModal(HWND owner) {
       WaitMessage();
     }
   }
-  in_modal_ = false;
   if (owner) {
     EnableWindow(owner, owner_was_enabled ? TRUE : FALSE);
     SetForegroundWindow(owner);

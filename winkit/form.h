@@ -54,7 +54,6 @@ class TForm {
 
   HWND wnd_ = nullptr;
   int modal_result_ = 0;
-  bool in_modal_ = false;
 };
 
 }  // namespace winkit
