@@ -6,6 +6,7 @@
 
 #include "winkit/action.h"
 #include "winkit/application.h"
+#include "winkit/form.h"
 #include "winkit/handles.h"
 #include "winkit/thread.h"
 
@@ -124,6 +125,45 @@ TEST(Application, ExceptionsAreDescribedWithTheirClassName) {
   }
   EXPECT_EQ(message, "");
   EXPECT_EQ(cls, "Exception");
+}
+
+class ModalForm : public winkit::TForm {
+ public:
+  bool Make() {
+    CreateInfo info;
+    info.caption = "Modal test";
+    info.client_width = 200;
+    info.client_height = 100;
+    return CreateForm(ClassInfo{"QfModalTestForm"}, info);
+  }
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == WM_TIMER) {
+      KillTimer(Handle(), 1);
+      SetModalResult(IDOK);
+      return 0;
+    }
+    if (msg == WM_APP) throw std::logic_error("handler failed");
+    return Default(msg, wp, lp);
+  }
+};
+
+TEST(Form, ShowModalReturnsItsResultAndExceptionsStayInside) {
+  auto& app = winkit::TApplication::Get();
+  app.SetInstance(GetModuleHandleA(nullptr));
+  std::string reported;
+  app.SetExceptionHandler([&](const std::string& m, const std::string& c) { reported = m + " " + c; });
+  ModalForm form;
+  ASSERT_TRUE(form.Make());
+  SetTimer(form.Handle(), 1, 100, nullptr);
+  EXPECT_EQ(form.ShowModal(nullptr), IDOK);
+  EXPECT_FALSE(IsWindowVisible(form.Handle())) << "hidden again after the modal loop";
+
+  SendMessageA(form.Handle(), WM_APP, 0, 0);
+  EXPECT_EQ(reported, "handler failed std::logic_error");
+  EXPECT_TRUE(IsWindow(form.Handle())) << "the window goes on";
+  app.SetExceptionHandler(nullptr);
 }
 
 }  // namespace
