@@ -5,9 +5,19 @@
 #include "app/log.h"
 #include "app/product.h"
 
-bool DocumentNameMatches(std::string d, const std::string& x) {
+namespace {
+
+// The word processor prefixes its job names; the rest is the document's.
+std::string WithoutWordPrefix(std::string name) {
   static const std::string kWordPrefix = "Microsoft Word - ";
-  if (d.compare(0, kWordPrefix.size(), kWordPrefix) == 0) d.erase(0, kWordPrefix.size());
+  if (name.compare(0, kWordPrefix.size(), kWordPrefix) == 0) name.erase(0, kWordPrefix.size());
+  return name;
+}
+
+}  // namespace
+
+bool DocumentNameMatches(std::string printed, const std::string& x) {
+  const std::string d = WithoutWordPrefix(std::move(printed));
   if (CompareStringA(LOCALE_USER_DEFAULT, 0, d.c_str(), static_cast<int>(d.size()), x.c_str(),
                      static_cast<int>(x.size())) == CSTR_EQUAL)
     return true;
@@ -116,9 +126,7 @@ void TPrinterNotifier::MatchName() {
     if (event_) event_->SetEvent();
     return;
   }
-  std::string shown = document_;
-  static const std::string kWordPrefix = "Microsoft Word - ";
-  if (shown.compare(0, kWordPrefix.size(), kWordPrefix) == 0) shown.erase(0, kWordPrefix.size());
-  WriteLog(LogStamp() + "Warning! Current Document:" + expected_ + "\t" + "Printed Document:" + shown);
+  WriteLog(LogStamp() + "Warning! Current Document:" + expected_ + "\t" +
+           "Printed Document:" + WithoutWordPrefix(document_));
   WriteLog(LogStamp() + "Please email this file to " + kSupportEmail + " if you encounter problem!");
 }
