@@ -4,55 +4,20 @@
 #include <string>
 
 #include "app/startup.h"
+#include "support/regroot.h"
 #include "support/tempdir.h"
 #include "winkit/handles.h"
 
 namespace {
 
-// A registry tree of the test's own below HKCU, standing for HKCU itself.
-class RegistryRoot {
- public:
-  RegistryRoot() {
-    path_ = "Software\\QuirefeedTests\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
-    RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
-  }
-  ~RegistryRoot() {
-    key_.reset();
-    RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
-  }
-  HKEY get() const { return key_.get(); }
-  void CreateKey(const char* sub) {
-    winkit::RegKey k;
-    RegCreateKeyExA(key_.get(), sub, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.put(), nullptr);
-  }
-  bool Dword(const char* sub, const char* name, DWORD& v) {
-    DWORD size = sizeof v, type = 0;
-    return RegGetValueA(key_.get(), sub, name, RRF_RT_ANY, &type, &v, &size) == ERROR_SUCCESS && type == REG_DWORD;
-  }
-  bool KeyExists(const char* sub) {
-    winkit::RegKey k;
-    return RegOpenKeyExA(key_.get(), sub, 0, KEY_READ, k.put()) == ERROR_SUCCESS;
-  }
-  DWORD SubKeyCount() {
-    DWORD n = 0;
-    RegQueryInfoKeyA(key_.get(), nullptr, nullptr, nullptr, &n, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr);
-    return n;
-  }
-
- private:
-  std::string path_;
-  winkit::RegKey key_;
-};
-
 TEST(PdfReaderUpdates, NothingIsCreatedWhereNoReaderKeyExists) {
-  RegistryRoot root;
+  qftest::RegistryRoot root;
   AdjustPdfReaderUpdates(root.get());
   EXPECT_EQ(root.SubKeyCount(), 0u);
 }
 
 TEST(PdfReaderUpdates, ExistingKeysGetTheirValues) {
-  RegistryRoot root;
+  qftest::RegistryRoot root;
   root.CreateKey("Software\\Adobe\\Adobe Acrobat\\6.0\\Updater");
   root.CreateKey("Software\\Adobe\\Acrobat Reader\\6.0\\Updater");
   root.CreateKey("Software\\Adobe\\Acrobat Reader\\7.0\\Updater");
@@ -79,7 +44,7 @@ TEST(PdfReaderUpdates, ExistingKeysGetTheirValues) {
 }
 
 TEST(StartupSettings, ReadWithDefaultsForWhatIsMissing) {
-  RegistryRoot root;
+  qftest::RegistryRoot root;
   StartupSettings s = ReadStartupSettings(root.get(), "SOFTWARE\\Quirefeed");
   EXPECT_FALSE(s.StartInWatchMode);
   EXPECT_EQ(s.WatchSort, 0);
