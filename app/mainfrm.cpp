@@ -43,6 +43,7 @@ bool Tmainform::Create() {
   info.menu = main_menu_;
   if (!CreateForm(ClassInfo{"Tmainform", icon_.get(), small_icon_.get()}, info)) return false;
   CreateControls();
+  documents_.Attach(list_);
 
   // The tray record is filled once, with the caption of this moment.
   tray_.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -131,7 +132,7 @@ void Tmainform::FormCreate() {
 void Tmainform::FormDestroy() {
   destroyed_ = true;
   DefaultAction = CPrintAction();
-  if (list_) SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+  documents_.Clear();
   if (Handle()) DragAcceptFiles(Handle(), FALSE);
   DeleteTrayIcon();
   while (!WatchTasks.empty()) WatchTasks.pop_back();
@@ -214,8 +215,7 @@ LRESULT Tmainform::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_DROPFILES:
-      // The document list takes dropped files once it exists.
-      DragFinish(reinterpret_cast<HDROP>(wp));
+      DropFiles(reinterpret_cast<HDROP>(wp));
       return 0;
     case WM_DESTROY:
       if (!destroyed_) FormDestroy();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "doclist/doclist.h"
 #include "engine/printfile.h"
 #include "tasks/printaction.h"
 #include "winkit/action.h"
@@ -77,6 +78,7 @@ class Tmainform : public winkit::TForm {
   CPrintAction DefaultAction;
 
   HWND ListView1() const noexcept { return list_; }
+  CDocumentList& Documents() noexcept { return documents_; }
   HWND PBar1() const noexcept { return pbar_; }
   HWND ToolBar() const noexcept { return toolbar_; }
   winkit::TActionList& Actions() noexcept { return actions_; }
@@ -85,6 +87,16 @@ class Tmainform : public winkit::TForm {
   unsigned Timer1Ticks() const noexcept { return timer_ticks_; }
   bool TrayIconAdded() const noexcept { return tray_added_; }
   const NOTIFYICONDATAA& TrayIconData() const noexcept { return tray_; }
+
+  // Document list commands (also reached through the actions).
+  void AddFileExecute();
+  void DropFiles(HDROP drop);
+  void RemoveFileExecute();
+  void ClearActionExecute();
+  void SelectAllActionExecute();
+  void ListView1ColumnClick(int column);
+  void SaveActionExecute();
+  void ImportFileActionExecute();
 
   // Shows the exception report: a message box and the same text in the
   // error log.
@@ -101,6 +113,7 @@ class Tmainform : public winkit::TForm {
   void AddMenuImages();
   void CreateControls();
   void LayoutControls();
+  void AddListHint();
   bool OnNotify(const NMHDR& nm, LRESULT& result);
   void AddTrayIcon();
   void DeleteTrayIcon();
@@ -113,6 +126,7 @@ class Tmainform : public winkit::TForm {
   void SetView(int command);
 
   MainFormPaths paths_;
+  CDocumentList documents_;
   winkit::TActionList actions_;
   winkit::MenuHandle popup_list_;  // PopupMenu2, on the document list
   HMENU main_menu_ = nullptr;      // owned by the window once set
@@ -122,7 +136,7 @@ class Tmainform : public winkit::TForm {
   winkit::IconHandle icon_, small_icon_;
   HACCEL accelerators_ = nullptr;
   HWND rebar_ = nullptr, toolbar_ = nullptr, list_ = nullptr, pbar_ = nullptr;
-  HWND separator_band_ = nullptr;
+  HWND separator_band_ = nullptr, list_hint_ = nullptr;
   NOTIFYICONDATAA tray_{};
   bool tray_added_ = false;
   bool timer_enabled_ = false;

@@ -9,29 +9,33 @@
 #include "winkit/menu.h"
 
 void Tmainform::CreateActions() {
-  auto list_count = [this] { return list_ ? static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)) : 0; };
+  auto list_count = [this] { return documents_.Count(); };
   auto& a = actions_;
-  a.Add(ID_ADDFILE, "AddFile", "&Add Files", "Add Files");
-  a.Add(ID_REMOVEFILE, "RemoveFile", "&Remove", "Remove").OnUpdate([this] {
-    return list_ && SendMessageA(list_, LVM_GETSELECTEDCOUNT, 0, 0) > 0;
+  a.Add(ID_ADDFILE, "AddFile", "&Add Files", "Add Files").OnExecute([this] { AddFileExecute(); });
+  a.Add(ID_REMOVEFILE, "RemoveFile", "&Remove", "Remove").OnExecute([this] { RemoveFileExecute(); }).OnUpdate([this] {
+    return documents_.SelectedCount() > 0;
   });
   a.Add(ID_PRINTACTION, "PrintAction", "&Print", "Print").OnUpdate([list_count] { return list_count() > 0; });
   a.Add(ID_OPTIONACTION, "OptionAction", "&Word Print Options");
   a.Add(ID_ABOUTACTION, "AboutAction", "&About");
   a.Add(ID_VIEWLOGACTION, "ViewLogAction", "View Log").OnExecute([this] { ViewLog(Handle()); });
-  a.Add(ID_CLEARACTION, "ClearAction", "&Clear");
+  a.Add(ID_CLEARACTION, "ClearAction", "&Clear").OnExecute([this] { ClearActionExecute(); });
   a.Add(ID_CLEARLOGACTION, "ClearLogAction", "Clear &Log").OnExecute([] { ClearLog(); });
   a.Add(ID_HELPACTION, "HelpAction", "&Help").Shortcut(VK_F1, "F1").OnExecute([this] { HelpActionExecute(); });
   a.Add(ID_PRINTFOLDER, "Printfolder", "Print folder");
   a.Add(ID_WATCHACTION, "watchaction", "&Watch folder");
   a.Add(ID_PRINTMULFILE, "PrintMulFile", "PrintMulFile");
-  a.Add(ID_CLEARALLACTION, "ClearAllAction", "&Clear All").OnUpdate([list_count] { return list_count() > 0; });
-  a.Add(ID_SELECTALLACTION, "SelectAllAction", "&Select All").OnUpdate([list_count] { return list_count() > 0; });
+  a.Add(ID_CLEARALLACTION, "ClearAllAction", "&Clear All")
+      .OnExecute([this] { ClearActionExecute(); })
+      .OnUpdate([list_count] { return list_count() > 0; });
+  a.Add(ID_SELECTALLACTION, "SelectAllAction", "&Select All")
+      .OnExecute([this] { SelectAllActionExecute(); })
+      .OnUpdate([list_count] { return list_count() > 0; });
   a.Add(ID_HOPTIONACTION, "HoptionAction", "&Html Print Options");
-  a.Add(ID_IMPORTFILEACTION, "ImportFileAction", "&Import File List");
+  a.Add(ID_IMPORTFILEACTION, "ImportFileAction", "&Import File List").OnExecute([this] { ImportFileActionExecute(); });
   a.Add(ID_SHUTDOWNACTION, "ShutdownAction", "E&xit");
   a.Add(ID_RESTOREACTION, "RestoreAction", "Restore");
-  a.Add(ID_SAVEACTION, "SaveAction", "&Save File List");
+  a.Add(ID_SAVEACTION, "SaveAction", "&Save File List").OnExecute([this] { SaveActionExecute(); });
   a.Add(ID_SETTINGACTION, "SettingAction", "Setting", "Printer Setting");
 }
 

@@ -98,8 +98,9 @@ void Tmainform::CreateControls() {
   band.cyMinChild = 27;
   SendMessageA(rebar_, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
 
-  list_ = Child(WC_LISTVIEWA, WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0, wnd,
-                kListId);
+  list_ = Child(WC_LISTVIEWA,
+                WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_NOLABELWRAP, 0,
+                wnd, kListId);
   SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB);
   set_font(list_);
   LVCOLUMNA col{};
@@ -112,6 +113,8 @@ void Tmainform::CreateControls() {
   col.pszText = size_caption;
   col.cx = 80;
   SendMessageA(list_, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&col));
+
+  AddListHint();
 
   pbar_ = Child(PROGRESS_CLASSA, WS_VISIBLE, 0, wnd, kProgressId);
   SendMessageA(pbar_, PBM_SETRANGE32, 0, 100);
@@ -163,6 +166,22 @@ void Tmainform::AddMenuImages() {
   ReleaseDC(nullptr, screen);
 }
 
+// The list's hint, shown while the mouse rests on it.
+void Tmainform::AddListHint() {
+  list_hint_ =
+      CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, winkit::TApplication::Get().Instance(), nullptr);
+  if (!list_hint_) return;
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = Handle();
+  tool.uId = reinterpret_cast<UINT_PTR>(list_);
+  char hint[] = "Drag & drop files here.";
+  tool.lpszText = hint;
+  SendMessageA(list_hint_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 void Tmainform::LayoutControls() {
   if (!rebar_) return;
   RECT rc{};
@@ -174,6 +193,11 @@ void Tmainform::LayoutControls() {
 }
 
 bool Tmainform::OnNotify(const NMHDR& nm, LRESULT& result) {
+  if (nm.hwndFrom == list_ && nm.code == LVN_COLUMNCLICK) {
+    ListView1ColumnClick(reinterpret_cast<const NMLISTVIEW&>(nm).iSubItem);
+    result = 0;
+    return true;
+  }
   if (nm.code == TTN_GETDISPINFOA) {
     auto& info = const_cast<NMTTDISPINFOA&>(reinterpret_cast<const NMTTDISPINFOA&>(nm));
     for (const auto& b : kToolButtons) {

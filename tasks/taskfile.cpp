@@ -13,6 +13,9 @@
 
 namespace {
 
+// A settings file is a few kilobytes; anything huge is not ours.
+constexpr std::uint64_t kDevFileLimit = 16u << 20;
+
 constexpr const char* kPrinterKey = "Printer Name";
 constexpr const char* kFileExtKey = "FileExt";
 constexpr const char* kFolderKey = "Folder";
@@ -79,7 +82,7 @@ bool ReadTask(CPrintAction& task, const std::string& ini_path, const std::string
   try {
     Bytes text;
     DWORD error = NO_ERROR;
-    if (!ReadWholeFile(dev_path, text)) error = GetLastError();
+    if (!ReadWholeFile(dev_path, text, kDevFileLimit)) error = GetLastError();
     const Bytes raw = error == NO_ERROR ? DecodeDevText(text) : Bytes();
     const size_t n = DevModeLength(raw.data(), raw.size());
     if (n == 0) {

@@ -6,10 +6,12 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <future>
 #include <stdexcept>
 
 #include "app/log.h"
+#include "doclist/filelist.h"
 #include "app/mainfrm.h"
 #include "support/process_driver.h"
 #include "support/tempdir.h"
@@ -180,24 +182,26 @@ TEST_F(MainFormTest, EnablingFollowsTheListAndReachesMenusAndToolBar) {
   EXPECT_TRUE(button(ID_ADDFILE));
   EXPECT_EQ(GetMenuState(file, ID_CLEARACTION, MF_BYCOMMAND) & MF_GRAYED, 0u);
 
-  char name[] = "a.txt";
-  LVITEMA item{};
-  item.mask = LVIF_TEXT;
-  item.pszText = name;
-  SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  ASSERT_EQ(form->Documents().AddFile("C:\\a.txt"), AddResult::Added);
   PumpFor(100);
   EXPECT_TRUE(enabled(ID_PRINTACTION));
   EXPECT_TRUE(button(ID_PRINTACTION));
   EXPECT_TRUE(enabled(ID_CLEARALLACTION));
   EXPECT_FALSE(enabled(ID_REMOVEFILE));
 
-  LVITEMA sel{};
-  sel.stateMask = LVIS_SELECTED;
-  sel.state = LVIS_SELECTED;
-  SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&sel));
+  form->Documents().Select(0, true);
   PumpFor(100);
   EXPECT_TRUE(enabled(ID_REMOVEFILE));
   EXPECT_TRUE(button(ID_REMOVEFILE));
+
+  // Clear All empties the list and greys itself, Select All and Print.
+  SendMessageA(form->Handle(), WM_COMMAND, ID_CLEARALLACTION, 0);
+  PumpFor(100);
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 0);
+  EXPECT_FALSE(enabled(ID_CLEARALLACTION));
+  EXPECT_FALSE(enabled(ID_SELECTALLACTION));
+  EXPECT_FALSE(enabled(ID_PRINTACTION));
+  EXPECT_TRUE(enabled(ID_CLEARACTION));
 }
 
 TEST_F(MainFormTest, ExceptionInAnActionIsReportedAndTheProgramGoesOn) {
@@ -234,3 +238,163 @@ TEST_F(MainFormTest, ViewLogOpensTheLogInTheEditorOnlyWhenThereIsOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// Clicks a column header of the list as the mouse would.
+void ClickHeader(HWND list, int column) {
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  RECT rc{};
+  SendMessageA(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&rc));
+  const LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageA(header, WM_LBUTTONUP, 0, at);
+}
+
+std::vector<std::string> Captions(CDocumentList& list) {
+  std::vector<std::string> out;
+  for (int i = 0; i < list.Count(); ++i) out.push_back(list.Caption(i));
+  return out;
+}
+
+// What the shell hands a window when files are dropped on it: a DROPFILES
+// block with wide names.
+HDROP MakeDrop(const std::vector<std::wstring>& names) {
+  std::wstring all;
+  for (const auto& n : names) all += n + L'\0';
+  all += L'\0';
+  const size_t bytes = sizeof(DROPFILES) + all.size() * sizeof(wchar_t);
+  HGLOBAL mem = GlobalAlloc(GHND, bytes);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(mem));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), all.data(), all.size() * sizeof(wchar_t));
+  GlobalUnlock(mem);
+  return static_cast<HDROP>(mem);
+}
+
+std::wstring Wide(const std::string& s) {
+  return std::wstring(s.begin(), s.end());
+}
+
+}  // namespace
+
+TEST_F(MainFormTest, HeaderClicksSortWithOneDirectionSharedByBothColumns) {
+  auto form = NewForm();
+  qftest::TempDir dir;
+  const struct {
+    const char* name;
+    size_t size;
+  } files[] = {{"banana.txt", 300}, {"Apple.txt", 100}, {"cherry.txt", 200}};
+  for (const auto& f : files) {
+    qftest::WriteFileBytes(dir / f.name, std::string(f.size, 'x'));
+    form->Documents().AddFile(dir / f.name);
+  }
+  struct Step {
+    int column;
+    std::vector<std::string> order;
+  } steps[] = {
+      {1, {"Apple.txt", "cherry.txt", "banana.txt"}},  // first click: smallest first
+      {1, {"banana.txt", "cherry.txt", "Apple.txt"}},  // next click reverses
+      {0, {"Apple.txt", "banana.txt", "cherry.txt"}},  // either header: ascending again, a-z folded
+      {1, {"banana.txt", "cherry.txt", "Apple.txt"}}, {0, {"Apple.txt", "banana.txt", "cherry.txt"}},
+  };
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    ClickHeader(form->ListView1(), steps[i].column);
+    EXPECT_EQ(form->SortColumn, steps[i].column) << "click " << i;
+    EXPECT_EQ(Captions(form->Documents()), steps[i].order) << "click " << i;
+  }
+  EXPECT_EQ(form->Documents().Path(0), dir / "Apple.txt");
+}
+
+TEST_F(MainFormTest, DroppedNamesBecomeRowsInOrderUnchanged) {
+  auto form = NewForm();
+  qftest::TempDir dir;
+  std::vector<std::wstring> names;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 8; ++i) {
+    const std::string name = dir / ("f" + std::to_string(i) + ".xyz");
+    qftest::WriteFileBytes(name, "x");
+    names.push_back(Wide(name));
+    expected.push_back(name);
+  }
+  CreateDirectoryA((dir / "folder").c_str(), nullptr);
+  names.push_back(Wide(dir / "folder"));
+  expected.push_back(dir / "folder");
+  names.push_back(names.front());
+  expected.push_back(expected.front());
+  // A name the code page cannot hold: its ANSI form would be another name.
+  ASSERT_EQ(GetACP(), 1252u);
+  names.push_back(Wide(dir.Path()) + L"\x4E2D\x6587.txt");
+  SendMessageA(form->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(names)), 0);
+  EXPECT_EQ(form->Documents().Paths(), expected);
+  EXPECT_NE(qftest::ReadFileBytes(LogFileName).find("characters the system code page cannot show"), std::string::npos);
+}
+
+TEST_F(MainFormTest, AddFilesTakesEveryNameChosenInTheDialog) {
+  auto form = NewForm();
+  qftest::TempDir dir;
+  for (const char* n : {"a.txt", "b.jpg", "c.unknown"}) qftest::WriteFileBytes(dir / n, "x");
+  SetCurrentDirectoryA(dir.Path().c_str());
+  auto answered =
+      std::async(std::launch::async, [] { return qftest::AnswerFileDialog("Open", "\"b.jpg\" \"c.unknown\"", 15000); });
+  SendMessageA(form->Handle(), WM_COMMAND, ID_ADDFILE, 0);
+  EXPECT_TRUE(answered.get());
+  auto paths = form->Documents().Paths();
+  std::sort(paths.begin(), paths.end());
+  EXPECT_EQ(paths, (std::vector<std::string>{dir / "b.jpg", dir / "c.unknown"}));
+
+  // Cancelled: nothing changes.
+  auto cancelled = std::async(std::launch::async, [] {
+    HWND dlg = qftest::WaitForVisibleWindow("#32770", "Open", 0, 15000);
+    if (dlg) PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+    return dlg != nullptr;
+  });
+  SendMessageA(form->Handle(), WM_COMMAND, ID_ADDFILE, 0);
+  EXPECT_TRUE(cancelled.get());
+  EXPECT_EQ(form->Documents().Count(), 2);
+}
+
+TEST_F(MainFormTest, FileListThatCannotBeOpenedOrCreatedIsReportedAsAProgramError) {
+  auto form = NewForm();
+  qftest::TempDir dir;
+  const std::string lst = dir / "busy.lst";
+  qftest::WriteFileBytes(lst, dir / "a.txt\r\n");
+  qftest::WriteFileBytes(dir / "a.txt", "x");
+  // Held by a program that writes it: it can be neither read nor replaced.
+  HANDLE writer = CreateFileA(lst.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  struct Case {
+    int command;
+    const char* dialog;
+    std::string message;
+  } cases[] = {
+      {ID_IMPORTFILEACTION, "Open", "Program Error:Cannot open file " + lst + " EFOpenError"},
+      {ID_SAVEACTION, "Save As", "Program Error:Cannot create file " + lst + " EFCreateError"},
+  };
+  form->Documents().AddFile(dir / "a.txt");
+  for (const auto& c : cases) {
+    auto box = std::async(std::launch::async, [&] {
+      if (!qftest::AnswerFileDialog(c.dialog, lst, 15000)) return std::string("<no dialog>");
+      bool found = false;
+      std::string text = qftest::AnswerMessageBox("Quirefeed", 15000, &found);
+      return found ? text : std::string("<no message box>");
+    });
+    SendMessageA(form->Handle(), WM_COMMAND, static_cast<WPARAM>(c.command), 0);
+    EXPECT_EQ(box.get(), c.message);
+    EXPECT_EQ(form->Documents().Paths(), std::vector<std::string>{dir / "a.txt"}) << "the list is unchanged";
+  }
+  CloseHandle(writer);
+
+  // Once free, the list is saved and imported.
+  auto saved =
+      std::async(std::launch::async, [&] { return qftest::AnswerFileDialog("Save As", dir / "saved", 15000); });
+  SendMessageA(form->Handle(), WM_COMMAND, ID_SAVEACTION, 0);
+  ASSERT_TRUE(saved.get());
+  EXPECT_EQ(qftest::ReadFileBytes(dir / "saved.lst"), dir / "a.txt\r\n") << "the extension is added";
+  auto imported =
+      std::async(std::launch::async, [&] { return qftest::AnswerFileDialog("Open", dir / "saved.lst", 15000); });
+  SendMessageA(form->Handle(), WM_COMMAND, ID_IMPORTFILEACTION, 0);
+  ASSERT_TRUE(imported.get());
+  EXPECT_EQ(form->Documents().Paths(), (std::vector<std::string>{dir / "a.txt", dir / "a.txt"}));
+}

@@ -158,6 +158,29 @@ std::string AnswerMessageBox(const char* caption, DWORD timeout_ms, bool* found,
   return text;
 }
 
+bool AnswerFileDialog(const char* caption, const std::string& name, DWORD timeout_ms) {
+  HWND dlg = WaitForVisibleWindow("#32770", caption, 0, timeout_ms);
+  if (!dlg) return false;
+  // The name field is a ComboBoxEx whose inner edit takes the text; the
+  // shell view carries id 1 as well, so OK is found through GetDlgItem.
+  HWND combo = GetDlgItem(dlg, 0x47C);
+  HWND edit = combo ? FindWindowExA(combo, nullptr, "Edit", nullptr) : nullptr;
+  if (!edit) {
+    HWND inner = combo ? FindWindowExA(combo, nullptr, "ComboBox", nullptr) : nullptr;
+    edit = inner ? FindWindowExA(inner, nullptr, "Edit", nullptr) : nullptr;
+  }
+  if (!edit) edit = GetDlgItem(dlg, 0x480);
+  if (!edit) return false;
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  SendMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+  // The dialog is gone once it took the name.
+  for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
+    if (!IsWindow(dlg)) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
 std::string ReadForeignMenus(HWND wnd, const std::string& hook_dll) {
   constexpr DWORD kSize = 65536;
   HANDLE map = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSize, "QuirefeedTestMenuDump");

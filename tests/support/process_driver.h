@@ -47,6 +47,10 @@ bool SaveWindowPicture(HWND wnd, const std::string& bmp_path);
 // none appeared in time.
 std::string AnswerMessageBox(const char* caption, DWORD timeout_ms, bool* found = nullptr, int button = IDOK);
 
+// Waits for a common Open or Save dialog with this caption, types `name`
+// into its file-name field and presses OK; true when the dialog then closed.
+bool AnswerFileDialog(const char* caption, const std::string& name, DWORD timeout_ms);
+
 // The menu tree of another process's window, read from inside that process
 // by the hook DLL at `hook_dll`: one item a line, two spaces a level,
 // " [grayed]", " [checked]", " [picture]" after the caption where they apply.
