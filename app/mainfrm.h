@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "doclist/doclist.h"
+#include "drivers/pagesetup.h"
 #include "engine/printfile.h"
 #include "tasks/printaction.h"
 #include "winkit/action.h"
@@ -97,6 +98,9 @@ class Tmainform : public winkit::TForm {
   void ListView1ColumnClick(int column);
   void SaveActionExecute();
   void ImportFileActionExecute();
+  void HoptionActionExecute();
+  // Where the browser's page setup and the program's "Html" section live.
+  PageSetupPlace HtmlPageSetupPlace() const;
 
   // Shows the exception report: a message box and the same text in the
   // error log.

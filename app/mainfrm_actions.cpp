@@ -6,6 +6,7 @@
 #include "app/log.h"
 #include "app/mainfrm.h"
 #include "app/product.h"
+#include "drivers/hoptionfrm.h"
 #include "winkit/menu.h"
 
 void Tmainform::CreateActions() {
@@ -31,7 +32,7 @@ void Tmainform::CreateActions() {
   a.Add(ID_SELECTALLACTION, "SelectAllAction", "&Select All")
       .OnExecute([this] { SelectAllActionExecute(); })
       .OnUpdate([list_count] { return list_count() > 0; });
-  a.Add(ID_HOPTIONACTION, "HoptionAction", "&Html Print Options");
+  a.Add(ID_HOPTIONACTION, "HoptionAction", "&Html Print Options").OnExecute([this] { HoptionActionExecute(); });
   a.Add(ID_IMPORTFILEACTION, "ImportFileAction", "&Import File List").OnExecute([this] { ImportFileActionExecute(); });
   a.Add(ID_SHUTDOWNACTION, "ShutdownAction", "E&xit");
   a.Add(ID_RESTOREACTION, "RestoreAction", "Restore");
@@ -87,4 +88,19 @@ void Tmainform::commentsorsuggestions1Click() {
 
 void Tmainform::HelpActionExecute() {
   ShellExecuteA(nullptr, "Open", (SharedDataFolder + "quirefeed.chm").c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+PageSetupPlace Tmainform::HtmlPageSetupPlace() const {
+  PageSetupPlace place;
+  place.root = paths_.registry_root;
+  place.ini_file = IniFileName;
+  return place;
+}
+
+void Tmainform::HoptionActionExecute() {
+  const PageSetupPlace place = HtmlPageSetupPlace();
+  PageSetupValues values = ReadHtmlOptions(place, ReadBrowserPageSetup(place));
+  THOptionform dialog;
+  // Only the program's own section changes; the browser's values stay.
+  if (dialog.Execute(Handle(), values)) WriteHtmlOptions(place, values);
 }

@@ -10,8 +10,11 @@
 #include <future>
 #include <stdexcept>
 
+#include "app/inifile.h"
 #include "app/log.h"
+#include "app/registry.h"
 #include "doclist/filelist.h"
+#include "drivers/hoptionfrm.h"
 #include "app/mainfrm.h"
 #include "support/process_driver.h"
 #include "support/tempdir.h"
@@ -397,4 +400,66 @@ TEST_F(MainFormTest, FileListThatCannotBeOpenedOrCreatedIsReportedAsAProgramErro
   SendMessageA(form->Handle(), WM_COMMAND, ID_IMPORTFILEACTION, 0);
   ASSERT_TRUE(imported.get());
   EXPECT_EQ(form->Documents().Paths(), (std::vector<std::string>{dir / "a.txt", dir / "a.txt"}));
+}
+
+TEST_F(MainFormTest, HtmlPrintOptionsShowTheBrowsersValuesAndKeepTheEditsOnOk) {
+  const char* kBrowserKey = "Software\\Microsoft\\Internet Explorer\\PageSetup";
+  {
+    CRegistry reg(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.OpenKey(kBrowserKey, true));
+    reg.WriteString("header", "&w&bPage &p of &P");
+    reg.WriteString("footer", "&u&b&d");
+    reg.WriteString("margin_left", "0.750000");
+    reg.WriteString("margin_right", "0.5");
+    reg.WriteString("margin_top", "0.25");
+    reg.WriteString("margin_bottom", "1");
+  }
+  auto form = NewForm();
+  struct Seen {
+    std::string edits[6];
+    std::string margin_after_typing, header_after_typing;
+  };
+  auto drive = [](bool ok) {
+    return std::async(std::launch::async, [ok] {
+      Seen seen;
+      HWND dlg = qftest::WaitForVisibleWindow("THOptionform", "HTML Print Options", 0, 15000);
+      if (!dlg) return seen;
+      for (int i = 0; i < 6; ++i) seen.edits[i] = qftest::WindowText(GetDlgItem(dlg, THOptionform::kEdit1 + i));
+      HWND left = GetDlgItem(dlg, THOptionform::kEdit3);
+      SendMessageA(left, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+      for (char c : std::string("1a.5.0")) SendMessageA(left, WM_CHAR, static_cast<unsigned char>(c), 0);
+      seen.margin_after_typing = qftest::WindowText(left);
+      HWND header = GetDlgItem(dlg, THOptionform::kEdit1);
+      SendMessageA(header, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+      for (char c : std::string("Q.x.")) SendMessageA(header, WM_CHAR, static_cast<unsigned char>(c), 0);
+      seen.header_after_typing = qftest::WindowText(header);
+      SendMessageA(GetDlgItem(dlg, ok ? IDOK : IDCANCEL), BM_CLICK, 0, 0);
+      return seen;
+    });
+  };
+  auto cancelled = drive(false);
+  SendMessageA(form->Handle(), WM_COMMAND, ID_HOPTIONACTION, 0);
+  const Seen first = cancelled.get();
+  EXPECT_EQ(first.edits[0], "&w&bPage &p of &P");
+  EXPECT_EQ(first.edits[1], "&u&b&d");
+  EXPECT_EQ(first.edits[2], "0.750000");
+  EXPECT_EQ(first.edits[5], "1");
+  EXPECT_EQ(first.margin_after_typing, "1.50") << "letters and the second dot refused";
+  EXPECT_EQ(first.header_after_typing, "Q.x.") << "the header is not filtered";
+  EXPECT_FALSE(qftest::FileExists(form->IniFileName)) << "Cancel writes nothing";
+
+  auto confirmed = drive(true);
+  SendMessageA(form->Handle(), WM_COMMAND, ID_HOPTIONACTION, 0);
+  confirmed.get();
+  CIniFile ini(form->IniFileName);
+  EXPECT_EQ(ini.ReadString("Html", "Header", "?"), "Q.x.");
+  EXPECT_EQ(ini.ReadString("Html", "Footer", "?"), "&u&b&d");
+  EXPECT_EQ(ini.ReadString("Html", "margin_left", "?"), "1.50");
+  EXPECT_EQ(ini.ReadString("Html", "margin_right", "?"), "0.5");
+  EXPECT_EQ(ini.ReadString("Html", "margin_bottom", "?"), "1");
+  // The browser's own values are not touched by the dialog.
+  CRegistry reg(HKEY_CURRENT_USER, KEY_READ);
+  ASSERT_TRUE(reg.OpenKey(kBrowserKey, false));
+  EXPECT_EQ(reg.ReadString("header", ""), "&w&bPage &p of &P");
+  EXPECT_EQ(reg.ReadString("margin_left", ""), "0.750000");
 }

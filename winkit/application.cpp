@@ -76,6 +76,14 @@ bool TApplication::HandleOne(MSG& msg) {
   if (accel_ && accel_wnd_ && (msg.hwnd == accel_wnd_ || IsChild(accel_wnd_, msg.hwnd)) &&
       TranslateAcceleratorA(accel_wnd_, accel_, &msg))
     return true;
+  // Windows made of controls (dialogs built as forms) get Tab, Enter and
+  // Escape handled the way dialog boxes do.
+  if (msg.hwnd && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+    HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+    if (top && top != accel_wnd_ && (GetWindowLongPtrA(top, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) &&
+        IsDialogMessageA(top, &msg))
+      return true;
+  }
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
   return true;

@@ -35,7 +35,8 @@ bool TForm::CreateForm(const ClassInfo& cls, const CreateInfo& info) {
     h = rc.bottom - rc.top;
     if (info.centre) {
       RECT work{};
-      SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+      if (!info.centre_over || !GetWindowRect(info.centre_over, &work))
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
       x = work.left + (work.right - work.left - w) / 2;
       y = work.top + (work.bottom - work.top - h) / 2;
     }

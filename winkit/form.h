@@ -20,7 +20,12 @@ class TForm {
   // SetModalResult is called with a non-zero value or the window goes away,
   // then hides the window and returns the result.
   int ShowModal(HWND owner);
-  void SetModalResult(int r) noexcept { modal_result_ = r; }
+  // Ends the modal loop. The loop may sleep in WaitMessage, which a message
+  // sent from another thread does not end: a posted no-op wakes it.
+  void SetModalResult(int r) noexcept {
+    modal_result_ = r;
+    if (wnd_) PostMessageA(wnd_, WM_NULL, 0, 0);
+  }
   int ModalResult() const noexcept { return modal_result_; }
 
  protected:
@@ -39,6 +44,7 @@ class TForm {
     HWND owner = nullptr;
     HMENU menu = nullptr;
     bool centre = true;
+    HWND centre_over = nullptr;  // centred over this window; else on the screen
   };
 
   // Registers the class once per process and creates the window; false with
