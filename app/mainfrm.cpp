@@ -205,6 +205,12 @@ LRESULT Tmainform::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_INITMENUPOPUP:
       actions_.UpdateAll();
       break;
+    case WM_SETCURSOR:
+      if (busy_cursor_ && LOWORD(lp) == HTCLIENT) {
+        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+        return TRUE;
+      }
+      break;
     case WM_SIZE:
       LayoutControls();
       return 0;

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "doclist/doclist.h"
 #include "drivers/pagesetup.h"
 #include "engine/printfile.h"
+#include "engine/progfrm.h"
 #include "tasks/printaction.h"
 #include "winkit/action.h"
 #include "winkit/form.h"
@@ -77,6 +79,11 @@ class Tmainform : public winkit::TForm {
   int WatchSort = 0;
   std::vector<CPrintAction> WatchTasks;
   CPrintAction DefaultAction;
+  // How a run prints one request: PrintDocument. Replaceable so that a test
+  // can make a run end on an error.
+  std::function<bool(CPrintFile&)> PrintRequest = PrintDocument;
+  // The open progress window, which the run ending closes; null when none.
+  TProgform* ProgressWindow = nullptr;
 
   HWND ListView1() const noexcept { return list_; }
   CDocumentList& Documents() noexcept { return documents_; }
@@ -99,6 +106,12 @@ class Tmainform : public winkit::TForm {
   void SaveActionExecute();
   void ImportFileActionExecute();
   void HoptionActionExecute();
+  // The list print run.
+  void PrintActionExecute();
+  // Puts back what a list run changed; called on every way out of it.
+  void EndListRun() noexcept;
+  // A list run is active.
+  bool Printing() const noexcept { return printing_; }
   // Where the browser's page setup and the program's "Html" section live.
   PageSetupPlace HtmlPageSetupPlace() const;
 
@@ -128,6 +141,7 @@ class Tmainform : public winkit::TForm {
   void commentsorsuggestions1Click();
   void HelpActionExecute();
   void SetView(int command);
+  void SetBusyCursor(bool busy);
 
   MainFormPaths paths_;
   CDocumentList documents_;
@@ -148,6 +162,8 @@ class Tmainform : public winkit::TForm {
   bool ole_initialised_ = false;
   int idle_token_ = 0;
   bool destroyed_ = false;
+  bool printing_ = false;
+  bool busy_cursor_ = false;
 };
 
 extern Tmainform* mainform;

@@ -16,7 +16,9 @@ void Tmainform::CreateActions() {
   a.Add(ID_REMOVEFILE, "RemoveFile", "&Remove", "Remove").OnExecute([this] { RemoveFileExecute(); }).OnUpdate([this] {
     return documents_.SelectedCount() > 0;
   });
-  a.Add(ID_PRINTACTION, "PrintAction", "&Print", "Print").OnUpdate([list_count] { return list_count() > 0; });
+  a.Add(ID_PRINTACTION, "PrintAction", "&Print", "Print")
+      .OnExecute([this] { PrintActionExecute(); })
+      .OnUpdate([this, list_count] { return !printing_ && list_count() > 0; });
   a.Add(ID_OPTIONACTION, "OptionAction", "&Word Print Options");
   a.Add(ID_ABOUTACTION, "AboutAction", "&About");
   a.Add(ID_VIEWLOGACTION, "ViewLogAction", "View Log").OnExecute([this] { ViewLog(Handle()); });

@@ -16,18 +16,13 @@
 #include "doclist/filelist.h"
 #include "drivers/hoptionfrm.h"
 #include "app/mainfrm.h"
+#include "support/mainform_fixture.h"
 #include "support/process_driver.h"
 #include "support/tempdir.h"
 #include "winkit/application.h"
 #include "winkit/menu.h"
 
 namespace {
-
-std::string Folder(int csidl) {
-  char path[MAX_PATH] = {};
-  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-  return std::string(path) + "\\Quirefeed\\";
-}
 
 void SetRegistryDword(const char* name, DWORD value) {
   HKEY key = nullptr;
@@ -38,37 +33,13 @@ void SetRegistryDword(const char* name, DWORD value) {
   RegCloseKey(key);
 }
 
-void PumpFor(DWORD ms) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < ms) {
-    winkit::TApplication::Get().ProcessMessages();
-    winkit::TApplication::Get().DoIdle();
-    Sleep(10);
-  }
+using qftest::PumpFor;
+
+std::string Folder(int csidl) {
+  return qftest::ProgramFolder(csidl);
 }
 
-class MainFormTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    auto& app = winkit::TApplication::Get();
-    app.SetInstance(GetModuleHandleA(nullptr));
-    app.SetTitle("Quirefeed");
-    app.ShowMainForm = true;
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&icc);
-    RegDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Quirefeed");
-    qftest::RemoveTree(Folder(CSIDL_APPDATA));
-    qftest::RemoveTree(Folder(CSIDL_COMMON_APPDATA));
-  }
-  void TearDown() override { mainform = nullptr; }
-
-  std::unique_ptr<Tmainform> NewForm() {
-    auto form = std::make_unique<Tmainform>();
-    mainform = form.get();
-    EXPECT_TRUE(form->Create());
-    return form;
-  }
-};
+class MainFormTest : public qftest::MainFormFixture {};
 
 TEST_F(MainFormTest, StartupMakesTheDataFoldersAndNamesTheFiles) {
   auto form = NewForm();

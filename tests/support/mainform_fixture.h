@@ -1,0 +1,57 @@
+#pragma once
+// The main window created in the test's own process, in a Wine prefix of the
+// test's own (its data folders and registry key are the program's real ones).
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <memory>
+#include <string>
+
+#include "app/mainfrm.h"
+#include "support/tempdir.h"
+#include "winkit/application.h"
+
+namespace qftest {
+
+inline std::string ProgramFolder(int csidl) {
+  char path[MAX_PATH] = {};
+  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+  return std::string(path) + "\\Quirefeed\\";
+}
+
+// Lets the window's messages and idle handling run for `ms`.
+inline void PumpFor(DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < ms) {
+    winkit::TApplication::Get().ProcessMessages();
+    winkit::TApplication::Get().DoIdle();
+    Sleep(10);
+  }
+}
+
+class MainFormFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto& app = winkit::TApplication::Get();
+    app.SetInstance(GetModuleHandleA(nullptr));
+    app.SetTitle("Quirefeed");
+    app.ShowMainForm = true;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES | ICC_ANIMATE_CLASS};
+    InitCommonControlsEx(&icc);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Quirefeed");
+    RemoveTree(ProgramFolder(CSIDL_APPDATA));
+    RemoveTree(ProgramFolder(CSIDL_COMMON_APPDATA));
+  }
+  void TearDown() override { mainform = nullptr; }
+
+  std::unique_ptr<Tmainform> NewForm() {
+    auto form = std::make_unique<Tmainform>();
+    mainform = form.get();
+    EXPECT_TRUE(form->Create());
+    return form;
+  }
+};
+
+}  // namespace qftest
