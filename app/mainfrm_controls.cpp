@@ -168,9 +168,9 @@ void Tmainform::AddMenuImages() {
 
 // The list's hint, shown while the mouse rests on it.
 void Tmainform::AddListHint() {
-  list_hint_ =
-      CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                      CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, winkit::TApplication::Get().Instance(), nullptr);
+  list_hint_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                               winkit::TApplication::Get().Instance(), nullptr);
   if (!list_hint_) return;
   TTTOOLINFOA tool{};
   tool.cbSize = sizeof tool;

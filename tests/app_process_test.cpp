@@ -2,9 +2,18 @@
 // runs in a Wine prefix of its own.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
+#include <cstring>
+#include <string>
+
+#include "app/mainfrm.h"
+#include "support/cupsjobs.h"
+#include "support/imagefiles.h"
 #include "support/process_driver.h"
+#include "support/tempdir.h"
 
 namespace {
 
@@ -110,3 +119,125 @@ TEST(AppProcess, MenusShowTheirCaptionsToAnotherProcess) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string ProgramFolder(int csidl) {
+  char path[MAX_PATH] = {};
+  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+  return std::string(path) + "\\Quirefeed\\";
+}
+
+std::string BrowserValue(const char* name) {
+  char value[512] = {};
+  DWORD size = sizeof value;
+  if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\PageSetup", name, RRF_RT_REG_SZ, nullptr,
+                   value, &size) != ERROR_SUCCESS)
+    return "<missing>";
+  return value;
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+}  // namespace
+
+// As a user would: import a file list naming a JPEG, a three-page TIFF and a
+// text file, press Print, and find the jobs printed in list order.
+TEST(AppProcess, ImportedListPrintsInOrderAndPutsTheBrowserPageSetupBack) {
+  qftest::TempDir dir;
+  const std::string stamp = std::to_string(GetTickCount());
+  const std::string jpeg = dir / ("photo-" + stamp + ".jpg");
+  const std::string tiff = dir / ("scan-" + stamp + ".tif");
+  const std::string text_name = "letter-" + stamp + ".txt";
+  const std::string text = dir / text_name;
+  ASSERT_TRUE(qftest::WriteJpeg(jpeg, 40, 30, {220, 40, 40}));
+  ASSERT_TRUE(qftest::WriteTiff(tiff, 30, 40, {{40, 200, 40}, {40, 40, 200}, {200, 200, 40}}));
+  ASSERT_TRUE(qftest::WriteFileBytes(text, "Dear reader,\r\nthis page came from a file list.\r\n"));
+  const std::string lst = dir / "documents.lst";
+  ASSERT_TRUE(qftest::WriteFileBytes(lst, jpeg + "\r\n" + tiff + "\r\n" + text + "\r\n"));
+
+  // The user's own browser page setup, and the program's header.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\PageSetup", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const std::pair<const char*, const char*> user_values[] = {
+      {"header", "&w&bPage &p of &P"}, {"footer", "&u&b&d"},   {"margin_left", "0.750000"},
+      {"margin_right", "0.750000"},    {"margin_top", "0.75"}, {"margin_bottom", "0.75"}};
+  for (const auto& [name, value] : user_values)
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), static_cast<DWORD>(strlen(value) + 1));
+  RegCloseKey(key);
+  const std::string shared = ProgramFolder(CSIDL_COMMON_APPDATA);
+  CreateDirectoryA(shared.c_str(), nullptr);
+  ASSERT_TRUE(WritePrivateProfileStringA("Html", "Header", "Printed by Quirefeed", (shared + "quirefeed.ini").c_str()));
+  Sleep(1100);  // the files are older than the settling second
+
+  qftest::AppProcess app;
+  ASSERT_TRUE(app.Start(QF_APP_EXE));
+  HWND wnd = qftest::WaitForVisibleWindow("Tmainform", nullptr, app.Id(), kStartTimeout);
+  ASSERT_NE(wnd, nullptr);
+  HWND list = FindWindowExA(wnd, nullptr, "SysListView32", nullptr);
+  HWND bar = FindWindowExA(wnd, nullptr, "msctls_progress32", nullptr);
+  HWND rebar = FindWindowExA(wnd, nullptr, "ReBarWindow32", nullptr);
+  HWND toolbar = rebar ? FindWindowExA(rebar, nullptr, "ToolbarWindow32", nullptr) : nullptr;
+  ASSERT_TRUE(list && bar && toolbar);
+
+  // File > Import File List, and the file chosen in the dialog.
+  PostMessageA(wnd, WM_COMMAND, ID_IMPORTFILEACTION, 0);
+  ASSERT_TRUE(qftest::AnswerFileDialog("Open", lst, 20000));
+  for (int i = 0; i < 100 && SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) < 3; ++i) Sleep(50);
+  ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3);
+
+  const int before = qftest::HighestCupsJobId();
+  // The Print button is the fourth on the tool bar.
+  for (int i = 0; i < 100 && !SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_PRINTACTION, 0); ++i) Sleep(50);
+  ASSERT_TRUE(qftest::ClickToolButton(toolbar, 3));
+
+  // While the run goes on, the browser prints with the program's header.
+  const std::string log_file = ProgramFolder(CSIDL_APPDATA) + "Quirefeed.log";
+  bool ours_seen = false;
+  const DWORD start = GetTickCount();
+  while (Count(qftest::ReadFileBytes(log_file), "End Printer Monitor") < 3 && GetTickCount() - start < 180000) {
+    ours_seen = ours_seen || BrowserValue("header") == "Printed by Quirefeed";
+    Sleep(20);
+  }
+  EXPECT_TRUE(ours_seen) << "the program's page setup was never in place";
+  bool bar_back = false;
+  for (int i = 0; i < 100 && !bar_back; ++i, Sleep(50)) {
+    bar_back = SendMessageA(bar, PBM_GETPOS, 0, 0) == 0 && SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_PRINTACTION, 0);
+  }
+  EXPECT_TRUE(bar_back) << "the progress bar did not return to 0 or Print stayed greyed";
+  for (const auto& [name, value] : user_values) EXPECT_EQ(BrowserValue(name), value) << name;
+
+  // One job for the JPEG, one for each TIFF page, then the text file.
+  const auto images = qftest::FinishedJobsAfter(before, dir.Path(), 4, 120000);
+  const auto letters = qftest::FinishedJobsAfter(before, text_name, 1, 120000);
+  ASSERT_EQ(images.size(), 4u);
+  ASSERT_EQ(letters.size(), 1u);
+  EXPECT_EQ(images[0].name, jpeg);
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(images[i].name, tiff);
+  for (const auto& job : images) EXPECT_LT(job.id, letters[0].id) << "the text file printed before an image";
+  EXPECT_LT(images[0].id, images[1].id);
+  for (const auto& job : {images[0], images[1], images[2], images[3], letters[0]}) {
+    const std::string pdf = qftest::PdfOfJob(job.id);
+    ASSERT_FALSE(pdf.empty()) << "no PDF for job " << job.id;
+    EXPECT_EQ(qftest::PdfPageCount(pdf), 1) << pdf;
+  }
+
+  const std::string log = qftest::ReadFileBytes(log_file);
+  const size_t p1 = log.find("Print \t" + jpeg + "\tSuccessed!");
+  const size_t p2 = log.find("Print \t" + tiff + "\tSuccessed!");
+  const size_t p3 = log.find("Print \t" + text + "\tSuccessed!");
+  ASSERT_NE(p1, std::string::npos) << log;
+  ASSERT_NE(p2, std::string::npos) << log;
+  ASSERT_NE(p3, std::string::npos) << log;
+  EXPECT_LT(p1, p2);
+  EXPECT_LT(p2, p3);
+  // The files stay where they were: the start-up settings keep them.
+  EXPECT_TRUE(qftest::FileExists(jpeg) && qftest::FileExists(tiff) && qftest::FileExists(text));
+  ASSERT_TRUE(qftest::SaveWindowPicture(wnd, QF_ARTIFACT_DIR "/main-window-after-run.bmp"));
+}

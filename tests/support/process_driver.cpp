@@ -1,5 +1,7 @@
 #include "support/process_driver.h"
 
+#include <commctrl.h>
+
 #include <vector>
 
 namespace qftest {
@@ -179,6 +181,27 @@ bool AnswerFileDialog(const char* caption, const std::string& name, DWORD timeou
     Sleep(50);
   }
   return false;
+}
+
+bool ClickToolButton(HWND toolbar, int index) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(toolbar, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return false;
+  // The button's rectangle is written into the other process's memory.
+  void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+  RECT rc{};
+  bool ok = remote &&
+            SendMessageA(toolbar, TB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote)) != 0 &&
+            ReadProcessMemory(process, remote, &rc, sizeof rc, nullptr);
+  if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  if (!ok) return false;
+  const LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  PostMessageA(toolbar, WM_MOUSEMOVE, 0, at);
+  PostMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(toolbar, WM_LBUTTONUP, 0, at);
+  return true;
 }
 
 std::string ReadForeignMenus(HWND wnd, const std::string& hook_dll) {

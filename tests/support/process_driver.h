@@ -51,6 +51,9 @@ std::string AnswerMessageBox(const char* caption, DWORD timeout_ms, bool* found 
 // into its file-name field and presses OK; true when the dialog then closed.
 bool AnswerFileDialog(const char* caption, const std::string& name, DWORD timeout_ms);
 
+// Clicks button `index` of a tool bar of another process, as the mouse would.
+bool ClickToolButton(HWND toolbar, int index);
+
 // The menu tree of another process's window, read from inside that process
 // by the hook DLL at `hook_dll`: one item a line, two spaces a level,
 // " [grayed]", " [checked]", " [picture]" after the caption where they apply.
