@@ -37,13 +37,7 @@ HWND Child(const char* cls, DWORD style, DWORD ex_style, HWND parent, int id, co
 void Tmainform::CreateControls() {
   HWND wnd = Handle();
   HINSTANCE inst = winkit::TApplication::Get().Instance();
-  {
-    HDC dc = GetDC(wnd);
-    const int height = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ReleaseDC(wnd, dc);
-    font_.reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
-  }
+  font_ = winkit::CreateFormFont(wnd, "MS Sans Serif", 8);
   auto set_font = [this](HWND h) { SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE); };
 
   rebar_ = Child(

@@ -43,13 +43,7 @@ LRESULT CALLBACK THOptionform::MarginEditProc(HWND wnd, UINT msg, WPARAM wp, LPA
 void THOptionform::CreateControls() {
   HWND wnd = Handle();
   HINSTANCE inst = winkit::TApplication::Get().Instance();
-  {
-    HDC dc = GetDC(wnd);
-    const int height = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ReleaseDC(wnd, dc);
-    font_.reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
-  }
+  font_ = winkit::CreateFormFont(wnd, "MS Sans Serif", 8);
   auto add = [&](const char* cls, const char* text, DWORD style, DWORD ex, int id, int x, int y, int w, int h) {
     HWND c = CreateWindowExA(ex, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, wnd,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);

@@ -17,13 +17,7 @@ TProgform::TProgform(HWND owner) : owner_(owner) {
   info.centre_over = owner;
   if (!CreateForm(ClassInfo{"TProgform"}, info)) return;
   HINSTANCE inst = winkit::TApplication::Get().Instance();
-  {
-    HDC dc = GetDC(Handle());
-    const int height = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ReleaseDC(Handle(), dc);
-    font_.reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
-  }
+  font_ = winkit::CreateFormFont(Handle(), "MS Sans Serif", 8);
   animate_ = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | WS_VISIBLE, 120, 8, 80, 65, Handle(),
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAnimate1)), inst, nullptr);
   // Owner-drawn so that its caption can be red.

@@ -96,4 +96,12 @@ int TForm::ShowModal(HWND owner) {
   return modal_result_ ? modal_result_ : IDCANCEL;
 }
 
+GdiObject CreateFormFont(HWND wnd, const char* face, int points) {
+  HDC dc = GetDC(wnd);
+  const int height = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  ReleaseDC(wnd, dc);
+  return GdiObject(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face));
+}
+
 }  // namespace winkit

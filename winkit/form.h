@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "winkit/handles.h"
+
 namespace winkit {
 
 class TForm {
@@ -61,5 +63,9 @@ class TForm {
   HWND wnd_ = nullptr;
   int modal_result_ = 0;
 };
+
+// The font of a window's controls: `face` at `points` for the window's
+// screen resolution.
+GdiObject CreateFormFont(HWND wnd, const char* face, int points);
 
 }  // namespace winkit
