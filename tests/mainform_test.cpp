@@ -434,3 +434,21 @@ TEST_F(MainFormTest, HtmlPrintOptionsShowTheBrowsersValuesAndKeepTheEditsOnOk) {
   EXPECT_EQ(reg.ReadString("header", ""), "&w&bPage &p of &P");
   EXPECT_EQ(reg.ReadString("margin_left", ""), "0.750000");
 }
+
+TEST_F(MainFormTest, ViewMenuSwitchesTheListViewAndMarksItsItem) {
+  auto form = NewForm();
+  HMENU view = GetSubMenu(GetMenu(form->Handle()), 1);
+  const struct {
+    int command;
+    DWORD list_view;
+  } cases[] = {{ID_SMALLICON, LV_VIEW_SMALLICON}, {ID_LISTVIEW, LV_VIEW_LIST}, {ID_DETAIL, LV_VIEW_DETAILS}};
+  EXPECT_EQ(SendMessageA(form->ListView1(), LVM_GETVIEW, 0, 0), LV_VIEW_DETAILS) << "report view at start";
+  for (const auto& c : cases) {
+    SendMessageA(form->Handle(), WM_COMMAND, static_cast<WPARAM>(c.command), 0);
+    EXPECT_EQ(static_cast<DWORD>(SendMessageA(form->ListView1(), LVM_GETVIEW, 0, 0)), c.list_view) << c.command;
+    for (const auto& other : cases) {
+      const bool marked = (GetMenuState(view, static_cast<UINT>(other.command), MF_BYCOMMAND) & MF_CHECKED) != 0;
+      EXPECT_EQ(marked, other.command == c.command) << c.command << " " << other.command;
+    }
+  }
+}
