@@ -12,11 +12,12 @@
 #include "doclist/doclist.h"
 #include "drivers/pagesetup.h"
 #include "engine/printfile.h"
-#include "engine/progfrm.h"
 #include "tasks/printaction.h"
 #include "winkit/action.h"
 #include "winkit/form.h"
 #include "winkit/handles.h"
+
+class TProgform;
 
 constexpr UINT WM_TRAYICON = WM_APP + 1;
 constexpr UINT_PTR kTimer1 = 1;

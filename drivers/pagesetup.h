@@ -14,6 +14,7 @@ struct PageSetupValues {
   // removed again afterwards rather than left behind empty.
   unsigned present = 0;
 
+  // The six texts alike (where they came from is not compared).
   bool operator==(const PageSetupValues& o) const {
     return header == o.header && footer == o.footer && margin_left == o.margin_left && margin_right == o.margin_right &&
            margin_top == o.margin_top && margin_bottom == o.margin_bottom;
