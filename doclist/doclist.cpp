@@ -96,9 +96,30 @@ std::string ItemText(HWND list, int row, int sub_item) {
   return buf;
 }
 
+// Types whose icon is the file's own (programs, icons, shortcuts): the
+// shell must open the file to find it.
+bool HasOwnIcon(const std::string& path) {
+  static const char* const kOwn[] = {".exe", ".ico", ".lnk", ".cur", ".ani", ".scr", ".cpl", ".dll", ".url"};
+  const size_t dot = path.find_last_of(".\\");
+  if (dot == std::string::npos || path[dot] != '.') return false;
+  for (const char* ext : kOwn)
+    if (lstrcmpiA(path.c_str() + dot, ext) == 0) return true;
+  return false;
+}
+
 int SystemIconIndex(const std::string& path) {
   SHFILEINFOA info{};
-  SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX);
+  if (HasOwnIcon(path)) {
+    SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX);
+  } else {
+    // Every other file shows its type's icon, which the shell finds from
+    // the name alone: asking it to look at the file costs some 3 ms a file
+    // under Wine, half a minute for a list of ten thousand.
+    const DWORD attr = GetFileAttributesA(path.c_str());
+    const DWORD kind = attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) ? FILE_ATTRIBUTE_DIRECTORY
+                                                                                            : FILE_ATTRIBUTE_NORMAL;
+    SHGetFileInfoA(path.c_str(), kind, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES);
+  }
   return info.iIcon;
 }
 
@@ -160,6 +181,7 @@ void CDocumentList::DeleteRow(int row) {
 
 void CDocumentList::RemoveSelected() {
   if (!list_) return;
+  ListUpdateGuard update(*this);
   int row = static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   while (row >= 0) {
     const int next = static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
@@ -170,6 +192,7 @@ void CDocumentList::RemoveSelected() {
 }
 
 void CDocumentList::Clear() {
+  ListUpdateGuard update(*this);
   for (int row = Count() - 1; row >= 0; --row) DeleteRow(row);
   if (list_) SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
   items_.clear();

@@ -27,4 +27,5 @@ run() {
 run "$build/bench/bench_monitor_latency.exe"
 run "$build/bench/bench_image_print.exe" jpeg
 run "$build/bench/bench_image_print.exe" tiff
+run "$build/bench/bench_list_import.exe" 5000
 if [ -f "$QF_RUN_DIR/xvfb.pid" ]; then kill "$(cat "$QF_RUN_DIR/xvfb.pid")" 2>/dev/null || true; fi

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -107,6 +108,26 @@ TEST_F(DocListTest, ARowShowsNameAndSizeAndKeepsTheFullPath) {
   // The size is the one read when the row came in.
   qftest::WriteFileBytes(file, "x");
   EXPECT_EQ(list_.SizeText(0), "24576");
+}
+
+TEST_F(DocListTest, EachRowShowsTheIconTheShellGivesTheFile) {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const std::string program = dir_ / "tool.exe";
+  ASSERT_TRUE(CopyFileA(self, program.c_str(), FALSE));
+  CreateDirectoryA((dir_ / "folder").c_str(), nullptr);
+  const std::string files[] = {MakeFile("a.txt"), MakeFile("b.jpg"), MakeFile("c.pdf"),   MakeFile("noext"),
+                               program,           dir_ / "folder",   dir_ / "missing.doc"};
+  for (const auto& f : files) list_.AddFile(f);
+  for (int row = 0; row < list_.Count(); ++row) {
+    SHFILEINFOA info{};
+    SHGetFileInfoA(files[row].c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX);
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    SendMessageA(view_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(item.iImage, info.iIcon) << files[row];
+  }
 }
 
 TEST_F(DocListTest, NamesThatCannotStandForAFileAreRefusedWithALogLine) {
