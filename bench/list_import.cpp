@@ -12,6 +12,7 @@
 #include "app/log.h"
 #include "doclist/doclist.h"
 #include "doclist/filelist.h"
+#include "support/listview.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -24,24 +25,11 @@ double Ms(std::chrono::steady_clock::time_point since) {
 
 int main(int argc, char** argv) {
   const int rows = argc > 1 ? std::atoi(argv[1]) : 5000;
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
-  InitCommonControlsEx(&icc);
   qftest::TempDir dir;
   LogFileName = dir / "Quirefeed.log";
-  HWND parent =
-      CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr, nullptr, nullptr, nullptr);
-  HWND view = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 600, 400, parent, nullptr,
-                              nullptr, nullptr);
-  LVCOLUMNA col{};
-  col.mask = LVCF_TEXT | LVCF_WIDTH;
-  col.cx = 200;
-  char name[] = "File Name", size[] = "Size";
-  col.pszText = name;
-  SendMessageA(view, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&col));
-  col.pszText = size;
-  SendMessageA(view, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&col));
+  qftest::TestListView window;
   CDocumentList list;
-  list.Attach(view);
+  list.Attach(window.Handle());
 
   const char* kinds[] = {".txt", ".jpg", ".doc", ".pdf", ".xls"};
   std::vector<std::string> paths;
@@ -71,6 +59,5 @@ int main(int argc, char** argv) {
   std::printf("list_import: %d rows imported in %.0f ms (%.2f ms a row)\n", rows, import_ms, import_ms / rows);
   std::printf("list_import: sort by name %.0f ms, by size %.0f ms\n", sort_name_ms, sort_size_ms);
   std::printf("list_import: save %.0f ms, clear %.0f ms\n", save_ms, clear_ms);
-  DestroyWindow(parent);
   return 0;
 }

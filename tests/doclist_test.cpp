@@ -10,6 +10,7 @@
 #include "app/log.h"
 #include "doclist/doclist.h"
 #include "doclist/filelist.h"
+#include "support/listview.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -53,25 +54,12 @@ TEST(ListView1Compare, NamesOrSizesEitherWay) {
 class DocListTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&icc);
     LogFileName = dir_ / "Quirefeed.log";
-    parent_ = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
-    view_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 400, 300, parent_,
-                            nullptr, nullptr, nullptr);
-    LVCOLUMNA col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH;
-    col.cx = 100;
-    char name[] = "File Name", size[] = "Size";
-    col.pszText = name;
-    SendMessageA(view_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&col));
-    col.pszText = size;
-    SendMessageA(view_, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&col));
+    view_ = window_.Handle();
     list_.Attach(view_);
   }
   void TearDown() override {
     list_.Clear();
-    DestroyWindow(parent_);
     LogFileName.clear();
   }
 
@@ -89,7 +77,8 @@ class DocListTest : public ::testing::Test {
   std::string Log() { return qftest::ReadFileBytes(LogFileName); }
 
   qftest::TempDir dir_;
-  HWND parent_ = nullptr, view_ = nullptr;
+  qftest::TestListView window_;
+  HWND view_ = nullptr;
   CDocumentList list_;
 };
 
