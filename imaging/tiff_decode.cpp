@@ -19,6 +19,9 @@ struct Memory {
 tmsize_t Read(thandle_t h, void* buf, tmsize_t n) {
   auto* m = static_cast<Memory*>(h);
   if (n < 0) return -1;
+  // A directory or strip offset past the end is a damaged file: nothing to
+  // read there.
+  if (m->pos >= m->size) return 0;
   const toff_t left = m->size - m->pos;
   const toff_t count = static_cast<toff_t>(n) < left ? static_cast<toff_t>(n) : left;
   std::memcpy(buf, m->data + m->pos, static_cast<std::size_t>(count));

@@ -105,7 +105,8 @@ TEST(Imaging, DamagedOrHostileFilesGiveNoBitmap) {
       {"truncated bmp", bmp.substr(0, 70), imaging::kBitmap},
       {"huge bmp", huge_bmp, imaging::kBitmap},
       {"truncated tiff", tif.substr(0, 40), imaging::kTiff},
-      {"garbage tiff", "II*\0" + std::string(300, '\xFF'), imaging::kTiff},
+      // The NUL belongs to the header: the first directory lies at 0xFFFFFFFF.
+      {"garbage tiff", std::string("II*\0", 4) + std::string(300, '\xFF'), imaging::kTiff},
   };
   for (const auto& c : cases) {
     const std::string path = dir / "bad.bin";
@@ -117,6 +118,87 @@ TEST(Imaging, DamagedOrHostileFilesGiveNoBitmap) {
   }
   CImage missing;
   EXPECT_FALSE(missing.Load(dir / "missing.png", imaging::kPng));
+}
+
+// Little-endian TIFF fields, as our writer lays them out.
+unsigned Le32(const std::string& b, size_t at) {
+  return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8 |
+         static_cast<unsigned char>(b[at + 2]) << 16 | static_cast<unsigned>(static_cast<unsigned char>(b[at + 3])) << 24;
+}
+unsigned Le16(const std::string& b, size_t at) {
+  return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
+}
+std::string Le32Bytes(unsigned v) {
+  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+
+// Offsets that point far past the end of the file must be read as damage:
+// nothing is copied from beyond the file's bytes.
+TEST(Imaging, TiffOffsetsPastTheEndAreDamageNotReads) {
+  qftest::TempDir dir;
+  ASSERT_TRUE(qftest::WriteTiff(dir / "three.tif", 64, 64, {{200, 0, 0}, {0, 200, 0}, {0, 0, 200}}));
+  const std::string tif = qftest::ReadFileBytes(dir / "three.tif");
+  ASSERT_EQ(tif.substr(0, 4), std::string("II*\0", 4));
+  const size_t ifd0 = Le32(tif, 4);
+  const size_t entries = Le16(tif, ifd0);
+  const size_t ifd0_end = ifd0 + 2 + 12 * entries + 4;
+  ASSERT_LE(ifd0_end, tif.size());
+  ASSERT_NE(Le32(tif, ifd0_end - 4), 0u) << "page 1 has a successor";
+
+  // Every strip offset of page 1 moved to 0x7FFFFFF0.
+  std::string strips_out = tif;
+  bool patched = false;
+  for (size_t i = 0; i < entries; ++i) {
+    const size_t e = ifd0 + 2 + 12 * i;
+    if (Le16(tif, e) != 273) continue;  // StripOffsets
+    const unsigned count = Le32(tif, e + 4);
+    if (count == 1) {
+      strips_out = Patched(strips_out, e + 8, Le32Bytes(0x7FFFFFF0));
+    } else {
+      const size_t list = Le32(tif, e + 8);
+      for (unsigned k = 0; k < count; ++k) strips_out = Patched(strips_out, list + 4 * k, Le32Bytes(0x7FFFFFF0 + k));
+    }
+    patched = true;
+  }
+  ASSERT_TRUE(patched);
+
+  struct Case {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"first directory at 0x7FFFFFF0", std::string("II*\0", 4) + Le32Bytes(0x7FFFFFF0) + std::string(200, '\0')},
+      {"directory offset into the last bytes", std::string("II*\0", 4) + Le32Bytes(static_cast<unsigned>(tif.size() - 2)) +
+                                                   tif.substr(8)},
+      {"strip offsets past the end", strips_out},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(qftest::WriteFileBytes(dir / "bad.tif", c.bytes));
+    CImage img;
+    EXPECT_FALSE(img.Load(dir / "bad.tif", imaging::kTiff)) << c.what;
+    EXPECT_TRUE(img.Empty()) << c.what;
+    EXPECT_FALSE(img.LastError().empty()) << c.what;
+  }
+
+  // A three-page scan cut short after its first page (where the second
+  // page's pixels begin): page 0 still decodes, the pages whose bytes are
+  // missing give nothing.
+  const size_t ifd1 = Le32(tif, ifd0_end - 4);
+  size_t page2_data = 0;
+  for (size_t i = 0; i < Le16(tif, ifd1); ++i) {
+    const size_t e = ifd1 + 2 + 12 * i;
+    if (Le16(tif, e) == 273) page2_data = Le32(tif, e + 8);
+  }
+  ASSERT_GT(page2_data, ifd0_end);
+  ASSERT_TRUE(qftest::WriteFileBytes(dir / "cut.tif", tif.substr(0, page2_data)));
+  CImage cut;
+  ASSERT_TRUE(cut.Load(dir / "cut.tif", imaging::kTiff)) << cut.LastError();
+  EXPECT_LE(cut.PageCount(), 1);
+  ExpectCentre(cut, {200, 0, 0});
+  for (int page = 1; page < 3; ++page) {
+    cut.SelectPage(page);
+    EXPECT_FALSE(cut.Load(dir / "cut.tif", imaging::kTiff)) << "page " << page;
+    EXPECT_TRUE(cut.Empty());
+  }
 }
 
 }  // namespace
