@@ -33,19 +33,24 @@ bool PrintOneJob(const std::string& title, const imaging::CImage& image) {
   char printer[512] = {};
   DWORD size = sizeof printer;
   if (!GetDefaultPrinterA(printer, &size)) {
-    WriteLog(LogStamp() + "Print " + title + "\tFailed! There is no default printer");
+    WriteLog(LogStamp() + "Image driver: no default printer to print " + title + " on");
     return false;
   }
   HDC dc = CreateDCA("WINSPOOL", printer, nullptr, nullptr);
   if (!dc) {
-    WriteLog(LogStamp() + "Print " + title + "\tFailed! The printer " + printer + " cannot be used");
-    LogSystemError(GetLastError());
+    // The code is taken before the log is written: the log's own file calls
+    // would replace it.
+    const DWORD error = GetLastError();
+    WriteLog(LogStamp() + "Image driver: the printer " + std::string(printer) + " cannot be used for " + title);
+    LogSystemError(error);
     return false;
   }
   DOCINFOA doc{};
   doc.cbSize = sizeof doc;
   doc.lpszDocName = title.c_str();
+  DWORD error = NO_ERROR;
   bool ok = StartDocA(dc, &doc) > 0;
+  if (!ok) error = GetLastError();
   if (ok) {
     StartPage(dc);
     const RECT target = ImageTargetRect(GetDeviceCaps(dc, LOGPIXELSX), GetDeviceCaps(dc, LOGPIXELSY),
@@ -53,10 +58,11 @@ bool PrintOneJob(const std::string& title, const imaging::CImage& image) {
     image.DrawStretched(dc, target, SRCCOPY);
     EndPage(dc);
     ok = EndDoc(dc) > 0;
+    if (!ok) error = GetLastError();
   }
   if (!ok) {
-    WriteLog(LogStamp() + "Print " + title + "\tFailed! The print job could not be spooled");
-    LogSystemError(GetLastError());
+    WriteLog(LogStamp() + "Image driver: the print job of " + title + " could not be spooled");
+    LogSystemError(error);
   }
   DeleteDC(dc);
   return ok;

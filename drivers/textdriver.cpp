@@ -8,6 +8,26 @@
 #include "app/log.h"
 #include "drivers/drivers.h"
 #include "drivers/textdriver.h"
+#include "winkit/application.h"
+
+namespace {
+
+void Note(const std::string& text) {
+  WriteLog(LogStamp() + "Text driver: " + text);
+}
+
+// Waits for the printing program in slices, letting window messages run in
+// between, so that Stop, the tray and the timers stay alive meanwhile.
+bool WaitForProgram(HANDLE process) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (WaitForSingleObject(process, kTextPrintSliceMs) == WAIT_OBJECT_0) return true;
+    winkit::TApplication::Get().ProcessMessages();
+    if (GetTickCount() - start >= kTextPrintTimeoutMs) return false;
+  }
+}
+
+}  // namespace
 
 bool PrintTextFile(const std::string& path, winkit::TEvent&) {
   try {
@@ -18,19 +38,23 @@ bool PrintTextFile(const std::string& path, winkit::TEvent&) {
     sei.lpVerb = "print";
     sei.lpFile = path.c_str();
     sei.nShow = SW_HIDE;
-    const BOOL started = ShellExecuteExA(&sei);
-    const DWORD error = started ? NO_ERROR : GetLastError();
-    if (!sei.hProcess) {
-      WriteLog(LogStamp() + "Print " + path + "\tFailed! No program was started to print it (error " +
-               std::to_string(error) + ")");
+    if (!ShellExecuteExA(&sei)) {
+      const DWORD error = GetLastError();
+      Note("no program could be started to print " + path + " (error " + std::to_string(error) + ")");
+      LogSystemError(error);
       return false;
     }
-    const DWORD waited = WaitForSingleObject(sei.hProcess, kTextPrintTimeoutMs);
-    CloseHandle(sei.hProcess);
-    if (waited != WAIT_OBJECT_0) {
+    if (!sei.hProcess) {
+      // The verb went to a program that was already running (or to one the
+      // shell does not let us wait for): the hand-over itself succeeded.
+      Note(path + " was handed to a running program; there is no process to wait for");
+      return true;
+    }
+    winkit::KernelHandle process(sei.hProcess);
+    if (!WaitForProgram(process.get())) {
       // The program belongs to the user's desktop: it is left running.
-      WriteLog(LogStamp() + "Print " + path + "\tThe printing program did not end within " +
-               std::to_string(kTextPrintTimeoutMs / 1000) + " seconds and was left running");
+      Note("the program printing " + path + " did not end within " + std::to_string(kTextPrintTimeoutMs / 1000) +
+           " seconds and was left running");
       return false;
     }
     return true;
