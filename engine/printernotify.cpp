@@ -62,6 +62,15 @@ void TPrinterNotifier::TerminateRequested() noexcept {
 }
 
 void TPrinterNotifier::Execute() {
+  // Whatever happens, whoever waits for the start is released.
+  struct Started {
+    winkit::TEvent& e;
+    ~Started() { e.SetEvent(); }
+  } started{started_};
+  Watch();
+}
+
+void TPrinterNotifier::Watch() {
   if (!source_given_) {
     std::unique_ptr<IJobSource> chosen = MakeSpoolerJobSource(printer_);
     bool registered = chosen->Register();
@@ -70,15 +79,23 @@ void TPrinterNotifier::Execute() {
       const std::string queue = CupsQueueOfPrinter(printer_);
       if (queue.empty()) return;
       chosen = MakeCupsJobSource(queue);
-      registered = chosen->Register();
+      // Stopping the monitor must interrupt a registration in flight.
+      {
+        std::lock_guard<std::mutex> hold(source_lock_);
+        source_ = std::move(chosen);
+      }
+      if (Terminated()) return;
+      registered = Source()->Register();
+    } else {
+      std::lock_guard<std::mutex> hold(source_lock_);
+      source_ = std::move(chosen);
     }
-    if (!registered) return;
-    std::lock_guard<std::mutex> hold(source_lock_);
-    source_ = std::move(chosen);
-    if (Terminated()) return;
+    if (!registered || Terminated()) return;
   } else if (!source_->Register()) {
     return;
   }
+  watching_ = true;
+  started_.SetEvent();
   IJobSource* source = Source();
   JobNotifyPass pass;
   while (!Terminated()) {

@@ -4,6 +4,7 @@
 // document is reported printed, deleted or complete.
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -29,6 +30,12 @@ class TPrinterNotifier : public winkit::TThread {
   void SetExpectedDocument(const std::string& name) { expected_ = name; }
   void SetCompletionEvent(winkit::TEvent* event) { event_ = event; }
 
+  // Waits until the thread watches the queue, or found that it cannot;
+  // false on time-out.
+  bool WaitStarted(DWORD timeout_ms) const { return started_.WaitFor(timeout_ms) == winkit::TEvent::WaitResult::Signaled; }
+  // True when the thread registered and watches (or watched) the queue.
+  bool Watching() const { return watching_; }
+
   // What the last passes reported (for the log and tests).
   const std::string& DocumentName() const { return document_; }
   DWORD JobStatus() const { return status_; }
@@ -38,6 +45,7 @@ class TPrinterNotifier : public winkit::TThread {
   void TerminateRequested() noexcept override;
 
  private:
+  void Watch();
   void HandlePass(const JobNotifyPass& pass);
   void MatchName();
   IJobSource* Source();
@@ -53,4 +61,6 @@ class TPrinterNotifier : public winkit::TThread {
   DWORD total_pages_ = 0, job_id_ = 0, total_bytes_ = 0;
   winkit::TEvent* event_ = nullptr;
   std::string expected_;
+  winkit::TEvent started_;
+  std::atomic<bool> watching_{false};
 };

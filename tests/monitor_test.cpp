@@ -8,6 +8,8 @@
 #include "app/log.h"
 #include "engine/ipp.h"
 #include "engine/printernotify.h"
+#include "support/cupsjobs.h"
+#include "support/fakeipp.h"
 #include "support/gdiprint.h"
 #include "support/tempdir.h"
 
@@ -173,7 +175,9 @@ class MonitorCupsTest : public ::testing::Test {
     m->SetExpectedDocument(expected);
     m->SetCompletionEvent(&done_);
     m->Resume();
-    Sleep(300);  // let it register before the job exists
+    // As the single-document print does: the driver starts once it watches.
+    EXPECT_TRUE(m->WaitStarted(10000));
+    EXPECT_TRUE(m->Watching()) << qftest::ReadFileBytes(LogFileName);
     return m;
   }
   qftest::TempDir dir_;
@@ -181,6 +185,8 @@ class MonitorCupsTest : public ::testing::Test {
   winkit::TEvent done_;
 };
 
+// The job is printed the moment the monitor says it watches: a job that
+// finishes at once is still seen.
 TEST_F(MonitorCupsTest, JobOfTheExpectedDocumentSetsTheEvent) {
   // Not "*.doc": CUPS types a job by its name, finds no filter for a Word
   // document and holds the job.
@@ -230,24 +236,77 @@ TEST(MonitorCups, UnreachableSchedulerIsLoggedOnce) {
 
 namespace {
 
-// The scheduler's whole job history in one answer (hundreds of jobs).
-TEST(IppClient, ListsTheJobsOfEveryQueue) {
+// A job of this test's own, found by its name in the queue's list and then
+// asked for by its id.
+TEST(IppClient, ListsAndFindsAJobOfItsOwn) {
+  const std::string printer = qftest::DefaultPrinterName();
+  const std::string doc = "Listed " + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+  ASSERT_TRUE(qftest::PrintTestPage(printer, doc));
   ipp::Client cups;
   std::vector<ipp::Job> jobs;
-  ASSERT_TRUE(cups.GetJobs("", "all", jobs)) << cups.LastError();
-  ASSERT_FALSE(jobs.empty());
-  for (const auto& j : jobs) {
-    EXPECT_GT(j.id, 0);
-    EXPECT_GE(j.state, ipp::kPending);
-    EXPECT_FALSE(j.printer.empty());
+  const ipp::Job* mine = nullptr;
+  for (int i = 0; i < 100 && !mine; ++i, Sleep(100)) {
+    ASSERT_TRUE(cups.GetJobs("", "all", jobs)) << cups.LastError();
+    for (const auto& j : jobs)
+      if (j.name == doc) mine = &j;
   }
-  ipp::Job last;
+  ASSERT_NE(mine, nullptr) << "the job is not listed";
+  EXPECT_GT(mine->id, 0);
+  EXPECT_GE(mine->state, ipp::kPending);
+  EXPECT_FALSE(mine->printer.empty());
+  ipp::Job asked;
   bool found = false;
-  ASSERT_TRUE(cups.QueryJob(jobs.back().id, last, found)) << cups.LastError();
+  ASSERT_TRUE(cups.QueryJob(mine->id, asked, found)) << cups.LastError();
   EXPECT_TRUE(found);
-  EXPECT_EQ(last.name, jobs.back().name);
-  ASSERT_TRUE(cups.QueryJob(jobs.back().id + 100000, last, found));
+  EXPECT_EQ(asked.name, doc);
+  EXPECT_EQ(asked.printer, mine->printer);
+  ASSERT_TRUE(cups.QueryJob(mine->id + 100000, asked, found));
   EXPECT_FALSE(found);
+}
+
+// Replies cut short, or without their end tag, are failures, never a
+// half-read list.
+TEST(IppDecode, DamagedRepliesFail) {
+  const std::vector<std::uint8_t> ok = {2, 0, 0, 0, 0, 0, 0, 1, 0x01, 0x03};
+  ipp::Reply r;
+  EXPECT_TRUE(ipp::Decode(ok, r));
+  EXPECT_EQ(r.status, 0);
+  const std::vector<std::vector<std::uint8_t>> bad = {
+      {},
+      {2, 0, 0, 0, 0, 0, 0, 1},
+      {2, 0, 0, 0, 0, 0, 0, 1, 0x01},                          // no end tag
+      {2, 0, 0, 0, 0, 0, 0, 1, 0x02, 0x21, 0, 6, 'j', 'o'},    // a name cut short
+      {2, 0, 0, 0, 0, 0, 0, 1, 0x02, 0x21, 0, 0, 0xFF, 0xFF},  // a value longer than the reply
+  };
+  for (const auto& b : bad) EXPECT_FALSE(ipp::Decode(b, r)) << b.size() << " bytes";
+}
+
+// Schedulers that accept and then misbehave: every call fails within its
+// deadline, and a monitor blocked in one is destroyed at once.
+TEST(MonitorCups, MisbehavingSchedulersGiveBoundedFailures) {
+  using Mode = qftest::FakeScheduler::Mode;
+  for (Mode mode : {Mode::Silent, Mode::Trickle, Mode::NoEndTag}) {
+    qftest::TempDir dir;
+    LogFileName = dir / "Quirefeed.log";
+    qftest::FakeScheduler fake(mode);
+    auto source = MakeCupsJobSource("PDF", 20, "127.0.0.1", fake.Port());
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(source->Register()) << static_cast<int>(mode);
+    const DWORD took = GetTickCount() - start;
+    EXPECT_LT(took, ipp::kRequestDeadlineMs + 1500) << static_cast<int>(mode);
+    EXPECT_NE(qftest::ReadFileBytes(LogFileName).find("Print job monitor: "), std::string::npos);
+
+    auto monitor = std::make_unique<TPrinterNotifier>("PDF", nullptr,
+                                                      MakeCupsJobSource("PDF", 20, "127.0.0.1", fake.Port()));
+    monitor->Resume();
+    Sleep(300);  // inside its first call now, unless the reply was damaged
+    if (mode != Mode::NoEndTag) {
+      EXPECT_FALSE(monitor->Finished());
+    }
+    const DWORD destroy = GetTickCount();
+    monitor.reset();
+    EXPECT_LT(GetTickCount() - destroy, 300u) << static_cast<int>(mode);
+  }
 }
 
 }  // namespace

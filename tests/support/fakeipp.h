@@ -1,0 +1,36 @@
+#pragma once
+// A scheduler that misbehaves, on a port of 127.0.0.1: for the tests of the
+// IPP client's deadlines and limits.
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace qftest {
+
+class FakeScheduler {
+ public:
+  enum class Mode {
+    Silent,     // accepts, reads the request, never answers
+    Trickle,    // answers one byte every two seconds
+    NoEndTag,   // a whole HTTP answer whose IPP body lacks its end tag
+  };
+  explicit FakeScheduler(Mode mode);
+  ~FakeScheduler();
+  FakeScheduler(const FakeScheduler&) = delete;
+  FakeScheduler& operator=(const FakeScheduler&) = delete;
+  int Port() const { return port_; }
+
+ private:
+  void Serve();
+  void Answer(unsigned long long client);
+
+  Mode mode_;
+  unsigned long long listener_;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  std::vector<std::thread> clients_;
+};
+
+}  // namespace qftest
