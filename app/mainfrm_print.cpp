@@ -43,7 +43,8 @@ void Tmainform::PrintActionExecute() {
   for (int i = 0; i < documents_.Count(); ++i) {
     const std::string path = documents_.Path(i);
     CPrintFile request;
-    request.SetAction(static_cast<std::int16_t>(DefaultAction.Data->Action));
+    // A damaged stored action narrows to "keep", never to "recycle".
+    request.SetAction(RequestAction(DefaultAction.Data->Action));
     request.SetMoveToFolder(DefaultAction.Data->MoveToFolder);
     request.SetPrinterName(DefaultAction.Data->PrinterName);
     if (request.SetFileName(path)) {

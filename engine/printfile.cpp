@@ -8,6 +8,7 @@
 
 #include "app/log.h"
 #include "engine/formattable.h"
+#include "engine/pathparts.h"
 #include "engine/printernotify.h"
 #include "engine/processctl.h"
 #include "winkit/application.h"
@@ -29,21 +30,6 @@ void PumpMessages() {
   winkit::TApplication::Get().ProcessMessages();
 }
 
-bool FileExists(const char* path) {
-  const DWORD attr = GetFileAttributesA(path);
-  return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string NamePart(const std::string& path) {
-  const size_t slash = path.find_last_of('\\');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderPart(const std::string& path) {
-  const size_t slash = path.find_last_of('\\');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 bool IsDoc(const char* ext) {
   return lstrcmpiA(ext, ".doc") == 0;
 }
@@ -52,18 +38,116 @@ void Log(const std::string& text) {
   WriteLog(LogStamp() + text);
 }
 
+void Kept(const std::string& path, const std::string& why) {
+  Log("File kept in place:\t" + path + "\t" + why);
+}
+
+// Moves in one step that replaces an older file at the destination, so that
+// no moment exists in which neither copy is there.
+bool MoveReplacing(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != FALSE;
+}
+
 void MoveFailedFile(const std::string& path) {
   const std::string failed = FolderPart(path) + "Failed\\";
-  if (GetFileAttributesA(failed.c_str()) == INVALID_FILE_ATTRIBUTES) CreateDirectoryA(failed.c_str(), nullptr);
+  if (!FolderExists(failed)) CreateDirectoryA(failed.c_str(), nullptr);
   const std::string dest = failed + NamePart(path);
-  if (FileExists(dest.c_str())) DeleteFileA(dest.c_str());
   const DWORD start = GetTickCount();
   while (IsFileInUse(path) && GetTickCount() - start <= kFailedMoveLimitMs) {
     PumpMessages();
     Sleep(100);
     PumpMessages();
   }
-  if (!MoveFileA(path.c_str(), dest.c_str())) Log("Delete or Move file time out!\t" + path);
+  if (dest.size() >= MAX_PATH || !MoveReplacing(path, dest)) Log("Delete or Move file time out!\t" + path);
+}
+
+// Waits until no other program holds the file and it has stopped changing:
+// its size and time stamp must read the same over one settling time. Only
+// readings of the file are compared, never its time stamp with our clock, so
+// neither a share whose clock runs ahead nor time stamps in two-second steps
+// can let a growing file through. False after the time limit.
+bool WaitUntilFree(const std::string& path) {
+  const DWORD start = GetTickCount();
+  FileStamp last = StampOf(path);
+  DWORD last_change = start;
+  for (;;) {
+    if (StopPrinting || !last.exists) return true;
+    const bool held = IsFileInUse(path);
+    const FileStamp now = StampOf(path);
+    if (!now.exists) return true;
+    if (!(now == last)) {
+      last = now;
+      last_change = GetTickCount();
+    } else if (!held && GetTickCount() - last_change >= kSettleMs) {
+      return true;
+    }
+    PumpMessages();
+    if (GetTickCount() - start > kInUseBeforeLimitMs) return false;
+    Sleep(100);
+  }
+}
+
+std::unique_ptr<TPrinterNotifier> StartMonitor(const std::string& printer, const std::string& path,
+                                               winkit::TEvent& done) {
+  HANDLE h = nullptr;
+  if (!OpenPrinterA(const_cast<char*>(printer.c_str()), &h, nullptr)) return nullptr;
+  auto monitor = std::make_unique<TPrinterNotifier>(printer, h);
+  monitor->SetExpectedDocument(NamePart(path));
+  monitor->SetCompletionEvent(&done);
+  monitor->Resume();
+  // The driver may only start once the monitor watches: a job that
+  // finished before would never be seen.
+  const DWORD start = GetTickCount();
+  while (!monitor->WaitStarted(100)) {
+    PumpMessages();
+    if (GetTickCount() - start > kMonitorStartLimitMs) {
+      Log("Printer monitor of " + printer + " did not start within " + std::to_string(kMonitorStartLimitMs / 1000) +
+          " seconds");
+      break;
+    }
+  }
+  return monitor;
+}
+
+// Recycles or moves a printed file, once it is free again. False when the
+// file stayed in use past the time limit.
+bool DisposeOfPrinted(CPrintFile& r, const std::string& path, const char* ext) {
+  const DWORD after = GetTickCount();
+  while (IsFileInUse(path) && !StopPrinting) {
+    PumpMessages();
+    if (GetTickCount() - after > kInUseAfterLimitMs) {
+      Log("Delete or Move file time out!\t" + path);
+      return false;
+    }
+    Sleep(1000);
+    PumpMessages();
+    if (IsDoc(ext)) KillProcess("WinWord.exe");
+  }
+  if (StopPrinting) return true;
+  if (r.Action() == kActionRecycle) {
+    std::string why;
+    if (!RecycleFile(path, &why)) Kept(path, "it could not be sent to the recycle bin: " + why);
+    return true;
+  }
+  const std::string folder = r.MoveToFolder();
+  if (folder.empty()) {
+    Kept(path, "no folder to move it to is set");
+  } else if (!FolderExists(folder)) {
+    Kept(path, "the folder to move it to, " + folder + ", does not exist");
+  } else if (SameFolder(folder, FolderPart(path))) {
+    Kept(path, "the folder to move it to is its own folder");
+  } else {
+    const std::string dest = (folder.back() == '\\' ? folder : folder + "\\") + NamePart(path);
+    if (dest.size() >= MAX_PATH) {
+      Kept(path, "its name in " + folder + " would be longer than 259 characters");
+    } else if (!MoveReplacing(path, dest)) {
+      const DWORD error = GetLastError();
+      Log("Move " + path + " to " + dest + " failed");
+      SetLastError(error);
+      ShowLastError();
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -82,34 +166,36 @@ bool CPrintFile::SetMoveToFolder(const std::string& folder) {
   return CopyField(move_to_, folder);
 }
 
+std::int16_t RequestAction(std::int32_t stored) {
+  if (stored < kActionRecycle || stored > kActionKeep) return static_cast<std::int16_t>(kActionKeep);
+  return static_cast<std::int16_t>(stored);
+}
+
 bool IsFileInUse(const std::string& path) {
-  if (!FileExists(path.c_str())) return false;
-  HANDLE h =
-      CreateFileA(path.c_str(), 1 /* FILE_READ_DATA */, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return true;
-  FILETIME written{};
-  const bool have_time = GetFileTime(h, nullptr, nullptr, &written);
-  CloseHandle(h);
-  // A program on the other side of Wine can still be writing a file that
-  // Windows lets us open without sharing: a file changed within the last
-  // second counts as in use too.
-  if (have_time) {
-    FILETIME now_ft{};
-    GetSystemTimeAsFileTime(&now_ft);
-    const auto as_int = [](const FILETIME& f) {
-      return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
-    };
-    const unsigned long long now = as_int(now_ft), then = as_int(written);
-    if (then <= now && now - then < kSettleMs * 10000ull) return true;
-  }
-  return false;
+  if (!FileExists(path)) return false;
+  winkit::FileHandle h(
+      CreateFileA(path.c_str(), 1 /* FILE_READ_DATA */, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return !h;
+}
+
+FileStamp StampOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  FileStamp s;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return s;
+  s.exists = true;
+  s.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  s.written = (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+              data.ftLastWriteTime.dwLowDateTime;
+  return s;
 }
 
 bool PrintDocument(CPrintFile& r) {
   const std::string path = r.FileName();
   const std::string printer = r.PrinterName();
 
-  // 1. The printer must exist.
+  // The printer must exist before anything else is done.
   HANDLE h = nullptr;
   if (!OpenPrinterA(const_cast<char*>(printer.c_str()), &h, nullptr)) {
     const DWORD error = GetLastError();
@@ -119,22 +205,13 @@ bool PrintDocument(CPrintFile& r) {
   }
   ClosePrinter(h);
 
-  // 2. Wait while another program holds the file.
-  const DWORD start = GetTickCount();
-  while (IsFileInUse(path) && !StopPrinting) {
-    PumpMessages();
-    if (GetTickCount() - start > kInUseBeforeLimitMs) {
-      WIN32_FILE_ATTRIBUTE_DATA data{};
-      GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
-      const unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-      Log("Open File " + path + " Timeout, File in Use!");
-      Log("File Size: " + std::to_string(size / 1024) + " KB!");
-      return false;
-    }
-    Sleep(100);
+  if (!WaitUntilFree(path)) {
+    Log("Open File " + path + " Timeout, File in Use!");
+    Log("File Size: " + std::to_string(StampOf(path).size / 1024) + " KB!");
+    return false;
   }
 
-  // 3.-4. Extension; a running word processor would hold ".doc" files.
+  // A running word processor would hold ".doc" files open.
   char ext[260] = {};
   GetFileExt(path.c_str(), ext);
   if (IsDoc(ext) && IsProcessRunning("WinWord.exe")) {
@@ -146,64 +223,39 @@ bool PrintDocument(CPrintFile& r) {
     }
   }
 
-  // 5. The monitor watches the printer's queue for this document's job.
   r.Done().ResetEvent();
-  std::unique_ptr<TPrinterNotifier> monitor;
-  if (OpenPrinterA(const_cast<char*>(printer.c_str()), &h, nullptr)) {
-    monitor = std::make_unique<TPrinterNotifier>(printer, h);
-    monitor->SetExpectedDocument(NamePart(path));
-    monitor->SetCompletionEvent(&r.Done());
-    monitor->Resume();
-    Log("Start Printer Monitor, Printer:" + printer);
-  }
+  std::unique_ptr<TPrinterNotifier> monitor = StartMonitor(printer, path, r.Done());
+  if (monitor) Log("Start Printer Monitor, Printer:" + printer);
 
-  // 6. The driver of the file's format.
+  // The driver of the file's format; files of unknown types go to the text
+  // driver, whose result writes no line.
+  bool printed = false;
   if (const FormatStruct* row = FindFormat(ext)) {
-    if (row->driver(path, r.Done())) {
+    printed = row->driver(path, r.Done());
+    if (printed) {
       Log("Print \t" + path + "\tSuccessed!");
     } else {
       Log("Print \t" + path + "\tFailed!");
       if (r.MoveFailed()) MoveFailedFile(path);
     }
   } else {
-    PrintTextFile(path, r.Done());
+    printed = PrintTextFile(path, r.Done());
   }
 
-  // 7.
   if (monitor) {
     monitor->Terminate();
     monitor.reset();
   }
   Log("End Printer Monitor, Printer:" + printer);
 
-  // 8. Post-print action, once the file is free.
-  if (r.Action() == 2 || !FileExists(path.c_str())) return true;
-  const DWORD after = GetTickCount();
-  for (;;) {
-    if (IsFileInUse(path) && !StopPrinting) {
-      PumpMessages();
-      if (GetTickCount() - after > kInUseAfterLimitMs) {
-        Log("Delete or Move file time out!\t" + path);
-        return false;
-      }
-      Sleep(1000);
-      PumpMessages();
-      if (IsDoc(ext)) KillProcess("WinWord.exe");
-      continue;
-    }
-    if (StopPrinting) return true;
-    if (r.Action() == 0) {
-      RecycleFile(path);
-    } else if (r.Action() == 1) {
-      const std::string dest = std::string(r.MoveToFolder()) + "\\" + NamePart(path);
-      if (FileExists(dest.c_str())) DeleteFileA(dest.c_str());
-      if (!MoveFileA(path.c_str(), dest.c_str())) {
-        const DWORD error = GetLastError();
-        Log("Move " + path + " to " + dest + " failed");
-        SetLastError(error);
-        ShowLastError();
-      }
-    }
+  // Only a printed file is recycled or moved: one whose print failed stays
+  // where it is, to be printed again.
+  const std::int16_t action = r.Action();
+  if (action == kActionKeep || !FileExists(path)) return true;
+  if (action != kActionRecycle && action != kActionMoveTo) return true;
+  if (!printed) {
+    Kept(path, "it was not printed");
     return true;
   }
+  return DisposeOfPrinted(r, path, ext);
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/postprint.h"
 #include "winkit/thread.h"
 
 // True while no print run is active, or when the running one is to stop.
@@ -41,13 +42,28 @@ class CPrintFile {
 constexpr unsigned kInUseBeforeLimitMs = 20000;
 constexpr unsigned kInUseAfterLimitMs = 10000;
 constexpr unsigned kFailedMoveLimitMs = 30000;
-// A file written to within this time counts as still being written.
+// A file whose size and time stamp stayed the same for this long is no
+// longer being written.
 constexpr unsigned kSettleMs = 1000;
+// How long the monitor may take to start watching before the driver runs.
+constexpr unsigned kMonitorStartLimitMs = 10000;
 
-// False when another program holds the file, or it was written to in the
-// last second (a file that is still growing is not printed half-written).
-// False as well when there is no file at the path.
+// True when another program holds the file (it cannot be opened without
+// sharing); false when there is no file at the path.
 bool IsFileInUse(const std::string& path);
+
+// Size and last-write time of a file, as one reading.
+struct FileStamp {
+  bool exists = false;
+  unsigned long long size = 0, written = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+FileStamp StampOf(const std::string& path);
+
+// The post-print action a request gets for a stored 32-bit action: codes
+// outside 0 to 2 become 2, so that no damaged value can turn into a recycle
+// when it is narrowed to 16 bits.
+std::int16_t RequestAction(std::int32_t stored);
 
 // Prints one file: printer check, wait while the file is in use, monitor,
 // driver, log line, failed-file move, post-print action. False when the

@@ -100,18 +100,28 @@ bool KillProcess(const std::string& exe_name) {
   return have_psapi ? KillProcessByStatus(exe_name) : KillProcessBySnapshot(exe_name);
 }
 
-bool RecycleFile(const std::string& path) {
+bool RecycleFile(const std::string& path, std::string* why) {
+  auto refuse = [&](const std::string& reason) {
+    if (why) *why = reason;
+    return false;
+  };
   // The source is a list of names ended by an empty one: room for the path's
   // own NUL and the list's. A path that does not fit is refused outright:
   // cut short it would name another file.
   char from[MAX_PATH + 1] = {};
-  if (path.empty() || path.size() >= MAX_PATH) return false;
+  if (path.empty() || path.size() >= MAX_PATH) return refuse("the path is empty or longer than 259 characters");
+  const std::string problem = RecycleBinProblem(path);
+  if (!problem.empty()) return refuse(problem);
   std::memcpy(from, path.data(), path.size());
   SHFILEOPSTRUCTA op{};
   op.wFunc = FO_DELETE;
   op.pFrom = from;
   op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_ALLOWUNDO;
-  return SHFileOperationA(&op) == 0;
+  const int result = SHFileOperationA(&op);
+  if (result != 0) return refuse("the shell answered " + std::to_string(result));
+  if (op.fAnyOperationsAborted) return refuse("the shell aborted the operation");
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return refuse("the file is still there");
+  return true;
 }
 
 void ShowLastError() {

@@ -15,8 +15,14 @@ bool KillProcessBySnapshot(const std::string& exe_name);
 bool KillProcessByStatus(const std::string& exe_name);
 
 // Sends one file to the recycle bin, silently; true when the shell reports
-// success. A path longer than 259 characters is refused, never cut.
-bool RecycleFile(const std::string& path);
+// success and the file is gone. A path longer than 259 characters is refused,
+// never cut, and so is a file the recycle bin cannot take (see below): it is
+// never deleted instead. `why`, when given, receives the reason of a refusal.
+bool RecycleFile(const std::string& path, std::string* why = nullptr);
+
+// Why the recycle bin cannot take this file now ("" when it can). Creates
+// the bin's folders where they are missing.
+std::string RecycleBinProblem(const std::string& path);
 
 // Shows the text of GetLastError() in a modal box titled "Error".
 void ShowLastError();

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/postprint.h"
+
 constexpr size_t kPathChars = 260;  // 259 characters and the terminating NUL
 
 struct ActionStruct {
@@ -19,8 +21,6 @@ struct ActionStruct {
   bool MoveFailed;
 };
 
-// Post-print actions.
-enum : std::int32_t { kActionRecycle = 0, kActionMoveTo = 1, kActionKeep = 2 };
 
 // Copies text into a fixed field; false (and the field left empty) when it
 // does not fit, so a long path is never cut into another path.

@@ -5,6 +5,7 @@
 #include <future>
 #include <vector>
 
+#include "drivers/drivers.h"
 #include "engine/formattable.h"
 #include "app/log.h"
 #include "engine/processctl.h"
@@ -232,6 +233,48 @@ TEST(ShowLastError, ShowsTheSystemTextOfTheLastError) {
   while (!expected.empty() && (expected.back() == '\n' || expected.back() == '\r')) expected.pop_back();
   while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.pop_back();
   EXPECT_EQ(shown, expected);
+}
+
+// While the text driver waits for the program that prints, window messages
+// keep running (Stop, the tray and the timers stay alive).
+int g_ticks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) {
+  ++g_ticks;
+}
+
+TEST(TextDriver, WaitForThePrintingProgramLetsMessagesRun) {
+  qftest::TempDir dir;
+  LogFileName = dir / "Quirefeed.log";
+  // A file type of this test's own whose "print" verb runs a program that
+  // waits until it is ended.
+  const std::string ext = ".qfwait" + std::to_string(GetCurrentProcessId());
+  const std::string type = "QfWaitFile" + std::to_string(GetCurrentProcessId());
+  const std::string exe = "QfPrinter" + std::to_string(GetCurrentProcessId()) + ".exe";
+  ASSERT_TRUE(CopyFileA(QF_SLEEPER_EXE, (dir / exe).c_str(), FALSE));
+  const std::string command = "\"" + dir / exe + "\" \"%1\"";
+  ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, ext.c_str(), REG_SZ, type.c_str(), 0), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, (type + "\\shell\\print\\command").c_str(), REG_SZ, command.c_str(), 0),
+            ERROR_SUCCESS);
+  const std::string path = dir / ("letter" + ext);
+  ASSERT_TRUE(qftest::WriteFileBytes(path, "text"));
+
+  g_ticks = 0;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, CountTick);
+  auto ender = std::async(std::launch::async, [&] {
+    Sleep(1500);
+    return KillProcess(exe);
+  });
+  winkit::TEvent done;
+  const DWORD start = GetTickCount();
+  EXPECT_TRUE(PrintTextFile(path, done)) << qftest::ReadFileBytes(LogFileName);
+  const DWORD took = GetTickCount() - start;
+  KillTimer(nullptr, timer);
+  EXPECT_TRUE(ender.get()) << "the printing program was never started";
+  EXPECT_GE(took, 1400u);
+  EXPECT_GE(g_ticks, 10) << "no message ran while the driver waited";
+
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, ext.c_str());
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, type.c_str());
 }
 
 }  // namespace

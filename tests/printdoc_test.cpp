@@ -21,6 +21,10 @@ std::string TrashFolder() {
   return qftest::WindowsPath(dir + "/Trash/files") + "\\";
 }
 
+std::string NamePartOf(const std::string& path) {
+  return path.substr(path.find_last_of('\\') + 1);
+}
+
 class PrintDocumentTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -62,7 +66,6 @@ class PrintDocumentTest : public ::testing::Test {
   std::string Image(const std::string& name) {
     const std::string path = dir_ / name;
     EXPECT_TRUE(qftest::WriteJpeg(path, 16, 16, {200, 30, 30}));
-    Sleep(1100);  // older than the one-second settling time
     return path;
   }
 
@@ -149,17 +152,31 @@ TEST_F(PrintDocumentTest, FileHeldOpenGivesUpAfterTwentySeconds) {
   EXPECT_TRUE(qftest::FileExists(path));
 }
 
+// Another program appends for three seconds, keeping no lock (as a Linux
+// writer keeps none against Windows opens), and stamps the file an hour
+// ahead of our clock, as a share whose clock runs fast would.
 TEST_F(PrintDocumentTest, FileStillBeingWrittenIsPrintedWhenItIsComplete) {
   const std::string path = dir_ / "growing.txt";
   ASSERT_TRUE(qftest::WriteFileBytes(path, "first line\r\n"));
-  // Another program appends for three seconds; it keeps no lock, as a Linux
-  // writer keeps none against Windows opens.
+  auto stamp_ahead = [&] {
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart += 3600ull * 10000000ull;
+    const FILETIME ahead{t.LowPart, t.HighPart};
+    SetFileTime(h, nullptr, nullptr, &ahead);
+    CloseHandle(h);
+  };
+  stamp_ahead();
   std::thread writer([&] {
     for (int i = 0; i < 15; ++i) {
       Sleep(200);
       std::string text = qftest::ReadFileBytes(path) + "line " + std::to_string(i) + "\r\n";
       if (i == 14) text += "LAST LINE OF THE FILE\r\n";
       qftest::WriteFileBytes(path, text);
+      stamp_ahead();
     }
   });
   const int before = qftest::HighestCupsJobId();
@@ -179,6 +196,124 @@ TEST_F(PrintDocumentTest, FileStillBeingWrittenIsPrintedWhenItIsComplete) {
   EXPECT_NE(qftest::ReadFileBytes(tmp / "t.txt").find("LAST LINE OF THE FILE"), std::string::npos);
 }
 
+// A file whose print failed is never recycled or moved: it stays to be
+// printed again, and the log says so.
+TEST_F(PrintDocumentTest, UnprintedFileIsNeverRecycledOrMoved) {
+  // No word processor can be driven here: its driver reports failure.
+  const std::string target = dir_ / "printed";
+  CreateDirectoryA(target.c_str(), nullptr);
+  for (std::int16_t action : {std::int16_t{0}, std::int16_t{1}}) {
+    const std::string name = "unprinted-" + std::to_string(action) + "-" + std::to_string(GetTickCount()) + ".doc";
+    const std::string path = dir_ / name;
+    ASSERT_TRUE(qftest::WriteFileBytes(path, "draft"));
+    CPrintFile& r = Request(path, action);
+    r.SetMoveToFolder(target);
+    EXPECT_TRUE(PrintDocument(r));
+    EXPECT_EQ(qftest::ReadFileBytes(path), "draft") << "action " << action;
+    EXPECT_FALSE(qftest::FileExists(TrashFolder() + name));
+    EXPECT_FALSE(qftest::FileExists(target + "\\" + name));
+    const auto m = Messages();
+    EXPECT_NE(std::find(m.begin(), m.end(), "File kept in place:\t" + path + "\tit was not printed"), m.end())
+        << Log();
+  }
+}
+
+// Moving a printed file into its own folder, however that folder is
+// spelled, must keep the file (once it was deleted as "the older copy").
+TEST_F(PrintDocumentTest, MoveIntoItsOwnFolderOrNowhereKeepsTheFile) {
+  std::string upper = dir_.Path();
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  std::string bare = dir_.Path();
+  bare.pop_back();
+  const std::string alias = "Z:" + qftest::UnixPath(bare);  // the same folder through drive Z:
+  struct Case {
+    const char* what;
+    std::string folder;
+    const char* why;
+  } cases[] = {
+      {"same spelling", bare, "the folder to move it to is its own folder"},
+      {"trailing backslash", dir_.Path(), "the folder to move it to is its own folder"},
+      {"other letter case", upper, "the folder to move it to is its own folder"},
+      {"drive alias", alias, "the folder to move it to is its own folder"},
+      {"empty", "", "no folder to move it to is set"},
+      {"missing", dir_ / "no such folder", nullptr},
+  };
+  for (const auto& c : cases) {
+    const std::string path = Image("own.jpg");
+    const std::string content = qftest::ReadFileBytes(path);
+    CPrintFile& r = Request(path, 1);
+    r.SetMoveToFolder(c.folder);
+    EXPECT_TRUE(PrintDocument(r)) << c.what;
+    EXPECT_EQ(qftest::ReadFileBytes(path), content) << c.what;
+    const std::string why = c.why ? c.why : "the folder to move it to, " + c.folder + ", does not exist";
+    const auto m = Messages();
+    EXPECT_NE(std::find(m.begin(), m.end(), "File kept in place:\t" + path + "\t" + why), m.end())
+        << c.what << "\n" << Log();
+    DeleteFileA(LogFileName.c_str());
+  }
+}
+
+// With no trash folder at all, recycling makes it first: the file lands in
+// the trash, never deleted outright. Where no trash folder can be made, the
+// file is kept.
+TEST_F(PrintDocumentTest, RecyclingWithoutATrashFolderNeverLosesTheFile) {
+  char xdg[1024] = {};
+  ASSERT_TRUE(GetEnvironmentVariableA("XDG_DATA_HOME", xdg, sizeof xdg));
+  const std::string data_home = qftest::WindowsPath(xdg);
+  qftest::RemoveTree(data_home);
+  ASSERT_FALSE(qftest::FileExists(data_home + "\\Trash\\files") || GetFileAttributesA(data_home.c_str()) !=
+                                                                        INVALID_FILE_ATTRIBUTES);
+  const std::string name = "no-trash-" + std::to_string(GetTickCount()) + ".jpg";
+  const std::string path = Image(name);
+  EXPECT_TRUE(PrintDocument(Request(path, 0)));
+  EXPECT_FALSE(qftest::FileExists(path));
+  EXPECT_TRUE(qftest::FileExists(TrashFolder() + name)) << "not in the trash: " << TrashFolder() + name;
+
+  // A data folder below a plain file cannot be made.
+  const std::string blocker = dir_ / "blocker";
+  ASSERT_TRUE(qftest::WriteFileBytes(blocker, "a file, not a folder"));
+  ASSERT_TRUE(SetEnvironmentVariableA("XDG_DATA_HOME", (qftest::UnixPath(blocker) + "/data").c_str()));
+  const std::string kept = Image("kept-" + name);
+  EXPECT_TRUE(PrintDocument(Request(kept, 0)));
+  SetEnvironmentVariableA("XDG_DATA_HOME", xdg);
+  EXPECT_TRUE(qftest::FileExists(kept));
+  EXPECT_NE(Log().find("File kept in place:\t" + kept + "\tit could not be sent to the recycle bin: the trash "
+                       "folder"),
+            std::string::npos)
+      << Log();
+}
+
+// A file on another device than the trash would be deleted outright by the
+// shell: it is kept instead.
+TEST_F(PrintDocumentTest, FileOnAnotherDeviceThanTheTrashIsKept) {
+  const std::string shm = "Z:\\dev\\shm\\";
+  if (GetFileAttributesA(shm.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no /dev/shm here";
+  const std::string folder = shm + "qf-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string path = folder + "\\elsewhere.jpg";
+  ASSERT_TRUE(qftest::WriteJpeg(path, 16, 16, {10, 200, 10}));
+  EXPECT_TRUE(PrintDocument(Request(path, 0)));
+  EXPECT_TRUE(qftest::FileExists(path)) << "the file was deleted outright";
+  EXPECT_NE(Log().find("the file lies on another device than the trash folder"), std::string::npos) << Log();
+  qftest::RemoveTree(folder);
+  DeleteFileA((TrashFolder() + "elsewhere.jpg").c_str());
+}
+
+// A damaged stored action (65536 narrowed to 16 bits would be 0, recycle)
+// keeps the file.
+TEST_F(PrintDocumentTest, ActionOutsideTheCodesKeepsTheFile) {
+  EXPECT_EQ(RequestAction(65536), kActionKeep);
+  EXPECT_EQ(RequestAction(-1), kActionKeep);
+  EXPECT_EQ(RequestAction(3), kActionKeep);
+  EXPECT_EQ(RequestAction(1), kActionMoveTo);
+  EXPECT_EQ(RequestAction(0), kActionRecycle);
+  const std::string name = "damaged-action-" + std::to_string(GetTickCount()) + ".jpg";
+  const std::string path = Image(name);
+  EXPECT_TRUE(PrintDocument(Request(path, RequestAction(65536))));
+  EXPECT_TRUE(qftest::FileExists(path));
+  EXPECT_FALSE(qftest::FileExists(TrashFolder() + name));
+}
+
 TEST_F(PrintDocumentTest, TextFilePrintsThroughTheShellsPrintVerb) {
   const std::string path = dir_ / "letter.txt";
   ASSERT_TRUE(qftest::WriteFileBytes(path, "Dear reader,\r\nthis letter was printed by the text driver.\r\n"));
@@ -192,15 +327,37 @@ TEST_F(PrintDocumentTest, TextFilePrintsThroughTheShellsPrintVerb) {
   EXPECT_EQ(jobs[0].name, "letter.txt");
 }
 
+// Types the table does not know are printed by the shell's "print" verb,
+// with no "Print" line; one without a program to print it is kept.
 TEST_F(PrintDocumentTest, UnknownExtensionGoesToTheTextDriverWithoutAPrintLine) {
-  const std::string path = dir_ / "notes.qfx";
+  // This prefix is the test's own: ".qfx" files print like text files.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.qfx", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("txtfile"), 8);
+  RegCloseKey(key);
+  const std::string path = dir_ / ("notes-" + std::to_string(GetTickCount()) + ".qfx");
   ASSERT_TRUE(qftest::WriteFileBytes(path, "some notes"));
-  Sleep(1100);
+  const int before = qftest::HighestCupsJobId();
   EXPECT_TRUE(PrintDocument(Request(path, 2)));
-  const auto m = Messages();
+  auto m = Messages();
   for (const auto& line : m) EXPECT_EQ(line.rfind("Print \t", 0), std::string::npos) << line;
   EXPECT_EQ(m.front(), "Start Printer Monitor, Printer:" + printer_);
   EXPECT_EQ(m.back(), "End Printer Monitor, Printer:" + printer_);
+  const auto jobs = qftest::FinishedJobsAfter(before, NamePartOf(path), 1, 150000);
+  EXPECT_EQ(jobs.size(), 1u) << "the text driver printed nothing";
+
+  DeleteFileA(LogFileName.c_str());
+  const std::string orphan = dir_ / "orphan.qfz";
+  ASSERT_TRUE(qftest::WriteFileBytes(orphan, "no program prints this"));
+  EXPECT_TRUE(PrintDocument(Request(orphan, 0)));
+  EXPECT_TRUE(qftest::FileExists(orphan));
+  m = Messages();
+  for (const auto& line : m) EXPECT_EQ(line.rfind("Print ", 0), std::string::npos) << line;
+  EXPECT_NE(Log().find("\tText driver: no program could be started to print " + orphan), std::string::npos) << Log();
+  EXPECT_NE(std::find(m.begin(), m.end(), "File kept in place:\t" + orphan + "\tit was not printed"), m.end())
+      << Log();
 }
 
 TEST_F(PrintDocumentTest, OverlongPathsAreRefusedNotCut) {
@@ -217,8 +374,6 @@ TEST(IsFileInUse, Cases) {
   EXPECT_FALSE(IsFileInUse(dir / "missing.txt"));
   const std::string path = dir / "f.txt";
   ASSERT_TRUE(qftest::WriteFileBytes(path, "x"));
-  EXPECT_TRUE(IsFileInUse(path)) << "just written: may still be growing";
-  Sleep(1100);
   EXPECT_FALSE(IsFileInUse(path));
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_TRUE(IsFileInUse(path)) << "held open by another program";

@@ -1,0 +1,63 @@
+#include "engine/pathparts.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "winkit/handles.h"
+
+std::string NamePart(const std::string& path) {
+  const size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderPart(const std::string& path) {
+  const size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attr = GetFileAttributesA(path.c_str());
+  return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path) {
+  const DWORD attr = GetFileAttributesA(path.c_str());
+  return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+std::string WithSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
+  return folder;
+}
+
+std::string FullFolder(const std::string& folder) {
+  char full[MAX_PATH * 2] = {};
+  const DWORD n = GetFullPathNameA(WithSlash(folder).c_str(), sizeof full, full, nullptr);
+  return n > 0 && n < sizeof full ? WithSlash(full) : std::string();
+}
+
+}  // namespace
+
+std::string ProbeName() {
+  static std::atomic<unsigned> counter{0};
+  return "~qfprobe-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) + "-" +
+         std::to_string(++counter) + ".tmp";
+}
+
+bool SameFolder(const std::string& a, const std::string& b) {
+  const std::string fa = FullFolder(a), fb = FullFolder(b);
+  if (fa.empty() || fb.empty()) return false;
+  if (lstrcmpiA(fa.c_str(), fb.c_str()) == 0) return true;
+  // Different spellings may still name one folder (drive aliases, links):
+  // a file made in one is then seen in the other. The probe vanishes when
+  // its handle closes.
+  const std::string name = ProbeName();
+  winkit::FileHandle probe(CreateFileA((fa + name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                       nullptr));
+  if (!probe) return false;
+  return GetFileAttributesA((fb + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
