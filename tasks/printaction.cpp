@@ -96,3 +96,18 @@ bool GetDefaultPrinter(std::vector<std::uint8_t>& devmode, std::string& name) {
   }
   return !devmode.empty();
 }
+
+bool GetPrinterDefaults(const std::string& printer, std::vector<std::uint8_t>& devmode) {
+  devmode.clear();
+  winkit::PrinterHandle h;
+  if (!OpenPrinterA(const_cast<char*>(printer.c_str()), h.put(), nullptr)) return false;
+  const LONG size = DocumentPropertiesA(nullptr, h.get(), const_cast<char*>(printer.c_str()), nullptr, nullptr, 0);
+  if (size <= 0) return false;
+  std::vector<std::uint8_t> buf(static_cast<size_t>(size));
+  if (DocumentPropertiesA(nullptr, h.get(), const_cast<char*>(printer.c_str()), reinterpret_cast<DEVMODEA*>(buf.data()),
+                          nullptr, DM_OUT_BUFFER) != IDOK)
+    return false;
+  const size_t n = DevModeLength(buf.data(), buf.size());
+  devmode.assign(buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(n));
+  return n > 0;
+}

@@ -60,6 +60,10 @@ size_t DevModeLength(const std::uint8_t* data, size_t size);
 // (possibly cut) device name; the device name itself when none does.
 std::string CompletePrinterName(const std::string& device_name);
 
+// A printer's own default settings (dmSize + dmDriverExtra bytes); false
+// when the printer cannot be opened or has none.
+bool GetPrinterDefaults(const std::string& printer, std::vector<std::uint8_t>& devmode);
+
 // The default printer's settings and name, asked without a window; false
 // when there is no default printer.
 bool GetDefaultPrinter(std::vector<std::uint8_t>& devmode, std::string& name);

@@ -17,6 +17,13 @@ bool WriteTask(const CPrintAction& task, const std::string& ini_path, const std:
 // Appends the stored tasks to `tasks`.
 void LoadTasks(std::vector<CPrintAction>& tasks, const std::string& ini_path);
 // Replaces the stored tasks by `tasks`; other sections of the file stay.
+// The new set is written first and what is stale removed after, so that a
+// crash in between still leaves a list that loads.
 void SaveTasks(const std::vector<CPrintAction>& tasks, const std::string& ini_path);
-// Deletes every "*.dev" file in `folder` (which ends with a backslash).
-void DeleteDevFiles(const std::string& folder);
+// The two halves of SaveTasks.
+void WriteTaskSet(const std::vector<CPrintAction>& tasks, const std::string& ini_path);
+void RemoveStaleTasks(size_t count, const std::string& ini_path);
+
+// More tasks than this are never read: a damaged "Count" must not keep
+// start-up busy for hours.
+constexpr int kMaxTasks = 1000;

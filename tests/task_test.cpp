@@ -159,26 +159,108 @@ TEST_F(TaskFileTest, TaskWithoutItsSettingsFileTakesTheDefaultPrinter) {
   EXPECT_STREQ(back.Data->Folder, "C:\\watch\\1");
 }
 
-TEST_F(TaskFileTest, DamagedSettingsFileNeverReachesAPrinter) {
-  const std::string damaged[] = {
-      std::string(),                         // empty
-      std::string(20, 'x'),                  // shorter than a header
-      qftest::ReadFileBytes(dir_ / "none"),  // (also empty)
-  };
+// Settings that cannot be read in full never reach a printer, and never
+// move the task to another printer: it keeps its own printer, with that
+// printer's default settings.
+TEST_F(TaskFileTest, DamagedOrHeldSettingsFileKeepsTheTasksPrinter) {
+  std::vector<std::uint8_t> own_defaults;
+  ASSERT_TRUE(GetPrinterDefaults(kLongQueue, own_defaults));
+  ASSERT_NE(own_defaults, default_devmode_) << "the test needs settings that differ from the default printer's";
   CPrintAction task = SampleTask(1);
+  SetField(task.Data->PrinterName, kLongQueue);
   ASSERT_TRUE(WriteTask(task, ini_, "0"));
   const std::string whole = qftest::ReadFileBytes(dir_ / "0.dev");
-  std::vector<std::string> files(std::begin(damaged), std::end(damaged));
-  files.push_back(whole.substr(0, whole.size() / 2));  // cut short of dmSize + dmDriverExtra
-  for (const std::string& bytes : files) {
-    ClearLog();
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool held;
+  } cases[] = {
+      {"empty", "", false},
+      {"shorter than a header", std::string(20, 'x'), false},
+      {"cut short of dmSize + dmDriverExtra", whole.substr(0, whole.size() / 2), false},
+      {"held by another program", whole, true},
+  };
+  for (const auto& c : cases) {
     DeleteFileA(ErrorFileName.c_str());
-    ASSERT_TRUE(qftest::WriteFileBytes(dir_ / "0.dev", bytes));
+    ASSERT_TRUE(qftest::WriteFileBytes(dir_ / "0.dev", c.bytes));
+    HANDLE h = c.held ? CreateFileA((dir_ / "0.dev").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                      : INVALID_HANDLE_VALUE;
     CPrintAction back;
-    ASSERT_TRUE(ReadTask(back, ini_, "0"));
-    EXPECT_EQ(back.DevMode, default_devmode_) << "file of " << bytes.size() << " bytes";
-    EXPECT_NE(qftest::ReadFileBytes(ErrorFileName).find("Read Printer Configure Error! "), std::string::npos);
+    EXPECT_TRUE(ReadTask(back, ini_, "0"));
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    EXPECT_STREQ(back.Data->PrinterName, kLongQueue) << c.what;
+    EXPECT_EQ(back.DevMode, own_defaults) << c.what;
+    EXPECT_STREQ(back.Data->Folder, "C:\\watch\\1") << c.what;
+    const std::string errors = qftest::ReadFileBytes(ErrorFileName);
+    EXPECT_NE(errors.find("Read Printer Configure Error! " + std::string(kLongQueue)), std::string::npos) << c.what;
   }
+
+  // A printer that is gone: the task keeps its name and no settings at all.
+  SetField(task.Data->PrinterName, "Printer Long Since Removed");
+  ASSERT_TRUE(WriteTask(task, ini_, "0"));
+  ASSERT_TRUE(qftest::WriteFileBytes(dir_ / "0.dev", "damaged"));
+  DeleteFileA(ErrorFileName.c_str());
+  CPrintAction back;
+  EXPECT_TRUE(ReadTask(back, ini_, "0"));
+  EXPECT_STREQ(back.Data->PrinterName, "Printer Long Since Removed");
+  EXPECT_TRUE(back.DevMode.empty());
+  EXPECT_NE(qftest::ReadFileBytes(ErrorFileName).find("the printer Printer Long Since Removed cannot be opened"),
+            std::string::npos);
+}
+
+// A crash between writing the new set and removing the stale one, or in the
+// middle of writing, still leaves a list that loads.
+TEST_F(TaskFileTest, CrashWhileSavingLeavesALoadableTaskList) {
+  std::vector<CPrintAction> five;
+  for (int i = 0; i < 5; ++i) five.push_back(SampleTask(i));
+  SaveTasks(five, ini_);
+  std::vector<CPrintAction> three;
+  for (int i = 10; i < 13; ++i) three.push_back(SampleTask(i));
+
+  // Only the first new task reached the disk.
+  ASSERT_TRUE(WriteTask(three[0], ini_, "0"));
+  std::vector<CPrintAction> loaded;
+  LoadTasks(loaded, ini_);
+  ASSERT_EQ(loaded.size(), 5u);
+  ExpectSame(loaded[0], three[0]);
+  for (int i = 1; i < 5; ++i) ExpectSame(loaded[i], five[i]);
+
+  // The whole new set, nothing removed yet.
+  WriteTaskSet(three, ini_);
+  loaded.clear();
+  LoadTasks(loaded, ini_);
+  ASSERT_EQ(loaded.size(), 3u);
+  for (int i = 0; i < 3; ++i) ExpectSame(loaded[i], three[i]);
+  EXPECT_TRUE(qftest::FileExists(dir_ / "4.dev")) << "nothing is removed before the new set is written";
+
+  RemoveStaleTasks(three.size(), ini_);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(qftest::FileExists(dir_ / (std::to_string(i) + ".dev")), i < 3) << i;
+  EXPECT_FALSE(CIniFile(ini_).ValueExists("4", "Folder"));
+}
+
+// A damaged "Count" reads the task sections the file holds, not billions.
+TEST_F(TaskFileTest, HugeCountReadsOnlyTheSectionsPresent) {
+  std::vector<CPrintAction> two = {SampleTask(1), SampleTask(2)};
+  SaveTasks(two, ini_);
+  CIniFile(ini_).WriteInteger("Tasks", "Count", 2147483647);
+  std::vector<CPrintAction> loaded;
+  LoadTasks(loaded, ini_);
+  ASSERT_EQ(loaded.size(), 2u);
+  for (int i = 0; i < 2; ++i) ExpectSame(loaded[i], two[i]);
+  EXPECT_NE(qftest::ReadFileBytes(ErrorFileName).find("\"Count\" is 2147483647"), std::string::npos);
+
+  CIniFile(ini_).WriteInteger("Tasks", "Count", -5);
+  loaded.clear();
+  LoadTasks(loaded, ini_);
+  EXPECT_TRUE(loaded.empty());
+}
+
+// WriteTask says when the task could not be written.
+TEST_F(TaskFileTest, TaskThatCannotBeWrittenIsReported) {
+  const std::string nowhere = dir_ / "no such folder\\quirefeed.ini";
+  EXPECT_FALSE(WriteTask(SampleTask(1), nowhere, "0"));
+  EXPECT_NE(qftest::ReadFileBytes(ErrorFileName).find("Task 0 could not be written to " + nowhere), std::string::npos);
+  EXPECT_TRUE(WriteTask(SampleTask(1), ini_, "0"));
 }
 
 TEST_F(TaskFileTest, OverlongValuesAreNotCutIntoOtherPaths) {
