@@ -11,6 +11,7 @@
 #include "app/log.h"
 #include "app/registry.h"
 #include "engine/progfrm.h"
+#include "tasks/taskfile.h"
 #include "support/cupsjobs.h"
 #include "support/imagefiles.h"
 #include "support/mainform_fixture.h"
@@ -174,22 +175,50 @@ TEST_F(ListRunTest, AnErrorInsideTheRunStillPutsThePageSetupBackAndEnablesPrint)
 }
 
 TEST_F(ListRunTest, AnEmptyListPrintsNothingButStillBracketsThePageSetup) {
+  // The browser has none of its values; the program has a header of its own.
   {
     CRegistry reg(HKEY_CURRENT_USER);
     ASSERT_TRUE(reg.OpenKey(kBrowserKey, true));
-    reg.WriteString("header", "mine");
+    reg.DeleteValue("header");
   }
   CIniFile(form_->IniFileName).WriteString("Html", "Header", "ours");
   int calls = 0;
   form_->PrintRequest = [&](CPrintFile&) { return ++calls > 0; };
   qftest::PumpFor(100);
   EXPECT_FALSE(form_->Actions().Find(ID_PRINTACTION)->Enabled());
+  // The run is over before anything could look at the values in between,
+  // but a value is only ever set on the browser's key when the program's
+  // header is put in place (restoring a missing value removes it).
+  HKEY watched = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kBrowserKey, 0, KEY_NOTIFY, &watched), ERROR_SUCCESS);
+  winkit::TEvent changed;
+  ASSERT_EQ(RegNotifyChangeKeyValue(watched, FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed.Handle(), TRUE), ERROR_SUCCESS);
   form_->PrintActionExecute();  // started anyway
+  EXPECT_TRUE(changed.IsSet()) << "the program's page setup was never put in place";
+  RegCloseKey(watched);
   EXPECT_EQ(calls, 0);
   CRegistry reg(HKEY_CURRENT_USER, KEY_READ);
   ASSERT_TRUE(reg.OpenKey(kBrowserKey, false));
-  EXPECT_EQ(reg.ReadString("header", ""), "mine");
+  EXPECT_FALSE(reg.ValueExists("header")) << "the browser's missing header was not put back";
   EXPECT_TRUE(StopPrinting);
+}
+
+// A task whose stored "Action" is damaged (65536 would narrow to 0, recycle)
+// leaves its printed files in place.
+TEST_F(ListRunTest, ADamagedStoredActionLeavesThePrintedFileInPlace) {
+  CIniFile(dir_ / "tasks.ini").WriteString("0", "Action", "65536");
+  CPrintAction task;
+  ASSERT_TRUE(ReadTask(task, dir_ / "tasks.ini", "0"));
+  ASSERT_EQ(task.Data->Action, 65536);
+  form_->DefaultAction = task;
+  const std::string a = Image("damaged-action");
+  Settle();
+  form_->Documents().AddFile(a);
+  SendMessageA(form_->Handle(), WM_COMMAND, ID_PRINTACTION, 0);
+  const auto jobs = qftest::FinishedJobsAfter(first_job_, a, 1, 60000);
+  ASSERT_EQ(jobs.size(), 1u);
+  EXPECT_TRUE(Logged("Print \t" + a + "\tSuccessed!"));
+  EXPECT_TRUE(qftest::FileExists(a)) << "the file was disposed of";
 }
 
 TEST_F(ListRunTest, ARunInsideTheProgressWindowClosesItAndStopEndsIt) {
