@@ -7,6 +7,9 @@
 // does not depend on the scheduler's job history or on job ids at all. The
 // subscription exists once Register returns, before the driver prints.
 //
+// Jobs seen under way are also asked for directly now and then: a job
+// canceled while its queue is stopped ends without an event.
+//
 // A scheduler that goes away is asked again with growing pauses for a while;
 // when it comes back without the subscription (it keeps them over a restart,
 // but not always), a new one is made and the jobs seen active before are
@@ -30,6 +33,7 @@ constexpr int kLeaseSeconds = 300;
 constexpr DWORD kRenewEveryMs = 120000;
 constexpr DWORD kGiveUpAfterMs = 60000;
 constexpr DWORD kFirstPauseMs = 100, kLongestPauseMs = 2000;
+constexpr DWORD kRecheckEveryMs = 1000;
 // A finished job that Get-Job-Attributes no longer finds: the history was
 // purged before we saw its end.
 constexpr int kFinishedUnseen = -1;
@@ -165,7 +169,10 @@ class CupsJobSource : public IJobSource {
     } else if (ok) {
       const bool lost = !events.empty() && events.front().sequence > next_sequence_;
       for (const ipp::Event& e : events) Handle(e);
-      if (lost) ok = CatchUp();
+      if (lost || (!active_.empty() && GetTickCount() - rechecked_ > kRecheckEveryMs)) {
+        ok = CatchUp();
+        rechecked_ = GetTickCount();
+      }
     }
     if (ok) {
       failing_since_ = 0;
@@ -192,6 +199,7 @@ class CupsJobSource : public IJobSource {
   int subscription_ = 0;
   int next_sequence_ = 1;
   DWORD renewed_ = 0;
+  DWORD rechecked_ = 0;
   DWORD failing_since_ = 0;
   DWORD pause_ = kFirstPauseMs;
   std::set<int> active_, reported_;

@@ -12,6 +12,7 @@
 #include "support/fakeipp.h"
 #include "support/gdiprint.h"
 #include "support/tempdir.h"
+#include "support/watching.h"
 
 namespace {
 
@@ -169,16 +170,7 @@ class MonitorCupsTest : public ::testing::Test {
     unique_ = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
   }
   std::unique_ptr<TPrinterNotifier> Start(const std::string& expected) {
-    HANDLE h = nullptr;
-    EXPECT_TRUE(OpenPrinterA(const_cast<char*>(printer_.c_str()), &h, nullptr));
-    auto m = std::make_unique<TPrinterNotifier>(printer_, h);
-    m->SetExpectedDocument(expected);
-    m->SetCompletionEvent(&done_);
-    m->Resume();
-    // As the single-document print does: the driver starts once it watches.
-    EXPECT_TRUE(m->WaitStarted(10000));
-    EXPECT_TRUE(m->Watching()) << qftest::ReadFileBytes(LogFileName);
-    return m;
+    return qftest::StartWatching(printer_, expected, done_);
   }
   qftest::TempDir dir_;
   std::string printer_, unique_;
@@ -279,6 +271,31 @@ TEST(IppDecode, DamagedRepliesFail) {
       {2, 0, 0, 0, 0, 0, 0, 1, 0x02, 0x21, 0, 0, 0xFF, 0xFF},  // a value longer than the reply
   };
   for (const auto& b : bad) EXPECT_FALSE(ipp::Decode(b, r)) << b.size() << " bytes";
+}
+
+// Every cut of a whole message lacks its end tag; random damage never reads
+// past the bytes given (a crash here would end the test program).
+TEST(IppDecode, CutOrScrambledMessagesNeverReadPastTheirBytes) {
+  const std::vector<std::uint8_t> whole = ipp::EncodeCreateSubscription(7, "ipp://localhost/printers/PDF", 300);
+  ipp::Reply r;
+  ASSERT_TRUE(ipp::Decode(whole, r));
+  for (size_t n = 0; n < whole.size(); ++n) {
+    const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
+    EXPECT_FALSE(ipp::Decode(cut, r)) << "cut at " << n;
+  }
+  unsigned seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+  int decoded = 0;
+  for (int i = 0; i < 20000; ++i) {
+    std::vector<std::uint8_t> b = whole;
+    for (unsigned k = 0, flips = 1 + next() % 8; k < flips; ++k) b[next() % b.size()] = static_cast<std::uint8_t>(next());
+    if (next() % 4 == 0) b.resize(next() % b.size());
+    if (ipp::Decode(b, r)) {
+      ++decoded;
+      EXPECT_EQ(r.status, (b[2] << 8) | b[3]);
+    }
+  }
+  EXPECT_GT(decoded, 0) << "some damage leaves a message that still reads";
 }
 
 // Schedulers that accept and then misbehave: every call fails within its

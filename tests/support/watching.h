@@ -1,0 +1,30 @@
+#pragma once
+// A print-job monitor on a real printer, started as the single-document
+// print starts it: the caller prints only once it watches.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <winspool.h>
+
+#include <memory>
+#include <string>
+
+#include "app/log.h"
+#include "engine/printernotify.h"
+#include "support/tempdir.h"
+
+namespace qftest {
+
+inline std::unique_ptr<TPrinterNotifier> StartWatching(const std::string& printer, const std::string& expected,
+                                                       winkit::TEvent& done) {
+  HANDLE h = nullptr;
+  EXPECT_TRUE(OpenPrinterA(const_cast<char*>(printer.c_str()), &h, nullptr)) << printer;
+  auto m = std::make_unique<TPrinterNotifier>(printer, h);
+  m->SetExpectedDocument(expected);
+  m->SetCompletionEvent(&done);
+  m->Resume();
+  EXPECT_TRUE(m->WaitStarted(10000));
+  EXPECT_TRUE(m->Watching()) << ReadFileBytes(LogFileName);
+  return m;
+}
+
+}  // namespace qftest
