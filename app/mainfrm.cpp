@@ -6,10 +6,10 @@
 #include <shlobj.h>
 #include <windowsx.h>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "app/startup.h"
 #include "resources/resource.h"
-#include "tasks/taskfile.h"
+#include "tasks/settings/taskfile.h"
 #include "winkit/application.h"
 
 Tmainform* mainform = nullptr;

@@ -12,7 +12,7 @@
 #include "doclist/doclist.h"
 #include "drivers/pagesetup.h"
 #include "engine/printfile.h"
-#include "tasks/printaction.h"
+#include "tasks/settings/printaction.h"
 #include "winkit/action.h"
 #include "winkit/form.h"
 #include "winkit/handles.h"

@@ -3,9 +3,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "app/mainfrm.h"
-#include "app/product.h"
+#include "app/base/product.h"
 #include "drivers/hoptionfrm.h"
 #include "winkit/menu.h"
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "app/mainfrm.h"
 #include "doclist/filelist.h"
 #include "engine/formattable.h"

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "app/mainfrm.h"
 #include "engine/progfrm.h"
 

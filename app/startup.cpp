@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-#include "app/registry.h"
+#include "app/base/registry.h"
 
 std::string ProgramDataFolder(int csidl) {
   char path[MAX_PATH] = {};

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "doclist/doclist.h"
 #include "doclist/filelist.h"
 #include "support/listview.h"

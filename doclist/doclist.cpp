@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "app/log.h"
+#include "app/base/log.h"
 
 std::string FileNamePart(const std::string& path) {
   const size_t slash = path.find_last_of('\\');

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "app/log.h"
-#include "app/wholefile.h"
+#include "app/base/log.h"
+#include "app/base/wholefile.h"
 #include "doclist/doclist.h"
 
 std::string FormatFileList(const std::vector<std::string>& paths) {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "drivers/drivers.h"
 #include "imaging/image.h"
 

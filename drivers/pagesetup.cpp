@@ -1,7 +1,7 @@
 #include "drivers/pagesetup.h"
 
-#include "app/inifile.h"
-#include "app/registry.h"
+#include "app/base/inifile.h"
+#include "app/base/registry.h"
 
 namespace {
 

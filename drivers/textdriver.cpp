@@ -5,7 +5,7 @@
 
 #include <exception>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "drivers/drivers.h"
 #include "drivers/textdriver.h"
 #include "winkit/application.h"

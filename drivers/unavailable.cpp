@@ -1,7 +1,7 @@
 // Drivers whose document application cannot be driven yet. Each says so in
 // the activity log and reports failure, so the file is treated as not
 // printed (and, where its task says so, moved aside) instead of being lost.
-#include "app/log.h"
+#include "app/base/log.h"
 #include "drivers/drivers.h"
 
 namespace {

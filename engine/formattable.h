@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "drivers/drivers.h"
+#include "engine/core/fileext.h"
 
 struct FormatStruct {
   const char* extension;  // with its dot, lower case
@@ -16,11 +17,6 @@ struct FormatStruct {
 constexpr std::size_t kFormatCount = 33;
 extern const FormatStruct FormatTable[kFormatCount];
 
-// Copies into ext (zero-filled by the caller) the path from its last "." to
-// the end, the dot included; " " when the path has no dot at all. A tail that
-// does not fit is cut at 259 characters (it then matches no row anyway).
-void GetFileExt(const char* path, char (&ext)[260]);
-std::string GetFileExt(const std::string& path);
 
 // The first row whose extension equals ext, ignoring the case of ASCII
 // letters; null when none does.

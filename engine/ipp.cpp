@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/log.h"
+#include "app/base/log.h"
 
 namespace ipp {
 

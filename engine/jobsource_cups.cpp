@@ -22,7 +22,7 @@
 #include <map>
 #include <set>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "engine/ipp.h"
 #include "engine/jobsource.h"
 #include "winkit/thread.h"

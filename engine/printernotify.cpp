@@ -2,8 +2,8 @@
 
 #include <winspool.h>
 
-#include "app/log.h"
-#include "app/product.h"
+#include "app/base/log.h"
+#include "app/base/product.h"
 
 namespace {
 

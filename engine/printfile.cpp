@@ -6,11 +6,11 @@
 #include <cstring>
 #include <memory>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "engine/formattable.h"
-#include "engine/pathparts.h"
+#include "engine/core/pathparts.h"
 #include "engine/printernotify.h"
-#include "engine/processctl.h"
+#include "engine/core/processctl.h"
 #include "winkit/application.h"
 
 bool StopPrinting = true;

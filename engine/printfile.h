@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/postprint.h"
+#include "app/base/postprint.h"
 #include "winkit/thread.h"
 
 // True while no print run is active, or when the running one is to stop.

@@ -7,8 +7,8 @@
 
 #include "drivers/drivers.h"
 #include "engine/formattable.h"
-#include "app/log.h"
-#include "engine/processctl.h"
+#include "app/base/log.h"
+#include "engine/core/processctl.h"
 #include "support/process_driver.h"
 #include "support/tempdir.h"
 

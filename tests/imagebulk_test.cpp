@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "drivers/drivers.h"
 #include "support/cupsjobs.h"
 #include "support/gdiprint.h"

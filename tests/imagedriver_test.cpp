@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "drivers/drivers.h"
 #include "drivers/imagedriver.h"
 #include "support/cupsjobs.h"

@@ -7,11 +7,11 @@
 #include <future>
 #include <stdexcept>
 
-#include "app/inifile.h"
-#include "app/log.h"
-#include "app/registry.h"
+#include "app/base/inifile.h"
+#include "app/base/log.h"
+#include "app/base/registry.h"
 #include "engine/progfrm.h"
-#include "tasks/taskfile.h"
+#include "tasks/settings/taskfile.h"
 #include "support/cupsjobs.h"
 #include "support/imagefiles.h"
 #include "support/mainform_fixture.h"

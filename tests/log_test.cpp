@@ -5,7 +5,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "support/tempdir.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <future>
 #include <stdexcept>
 
-#include "app/inifile.h"
-#include "app/log.h"
-#include "app/registry.h"
+#include "app/base/inifile.h"
+#include "app/base/log.h"
+#include "app/base/registry.h"
 #include "doclist/filelist.h"
 #include "drivers/hoptionfrm.h"
 #include "app/mainfrm.h"

@@ -5,7 +5,7 @@
 #include <deque>
 #include <mutex>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "engine/ipp.h"
 #include "engine/printernotify.h"
 #include "support/cupsjobs.h"

@@ -5,8 +5,8 @@
 
 #include <stdexcept>
 
-#include "app/inifile.h"
-#include "app/registry.h"
+#include "app/base/inifile.h"
+#include "app/base/registry.h"
 #include "drivers/hoptionfrm.h"
 #include "drivers/pagesetup.h"
 #include "support/regroot.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "engine/printfile.h"
 #include "support/cupsjobs.h"
 #include "support/gdiprint.h"

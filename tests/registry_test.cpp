@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/registry.h"
+#include "app/base/registry.h"
 #include "support/regroot.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "engine/ipp.h"
 #include "engine/printernotify.h"
 #include "support/cupsjobs.h"

@@ -4,12 +4,12 @@
 
 #include <cstring>
 
-#include "app/inifile.h"
-#include "app/log.h"
+#include "app/base/inifile.h"
+#include "app/base/log.h"
 #include "support/tempdir.h"
-#include "tasks/devfile.h"
-#include "tasks/printaction.h"
-#include "tasks/taskfile.h"
+#include "tasks/settings/devfile.h"
+#include "tasks/settings/printaction.h"
+#include "tasks/settings/taskfile.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "engine/printernotify.h"
 #include "support/tempdir.h"
 

@@ -1,4 +1,4 @@
-#include "engine/processctl.h"
+#include "engine/core/processctl.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "app/log.h"
+#include "app/base/log.h"
 #include "winkit/handles.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/wholefile.h"
+#include "app/base/wholefile.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "tasks/printaction.h"
+#include "tasks/settings/printaction.h"
 
 #include <commdlg.h>
 #include <winspool.h>

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/postprint.h"
+#include "app/base/postprint.h"
 
 constexpr size_t kPathChars = 260;  // 259 characters and the terminating NUL
 

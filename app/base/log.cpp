@@ -1,4 +1,4 @@
-#include "app/log.h"
+#include "app/base/log.h"
 
 #include <shellapi.h>
 

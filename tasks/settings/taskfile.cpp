@@ -1,4 +1,4 @@
-#include "tasks/taskfile.h"
+#include "tasks/settings/taskfile.h"
 
 #include <windows.h>
 
@@ -6,9 +6,9 @@
 #include <cctype>
 #include <exception>
 
-#include "app/inifile.h"
-#include "app/log.h"
-#include "tasks/devfile.h"
+#include "app/base/inifile.h"
+#include "app/base/log.h"
+#include "tasks/settings/devfile.h"
 #include "winkit/handles.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/registry.h"
+#include "app/base/registry.h"
 
 #include <vector>
 

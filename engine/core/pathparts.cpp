@@ -1,4 +1,4 @@
-#include "engine/pathparts.h"
+#include "engine/core/pathparts.h"
 
 #include <windows.h>
 

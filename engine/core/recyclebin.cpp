@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "engine/pathparts.h"
-#include "engine/processctl.h"
+#include "engine/core/pathparts.h"
+#include "engine/core/processctl.h"
 #include "winkit/handles.h"
 
 namespace {

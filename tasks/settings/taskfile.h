@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tasks/printaction.h"
+#include "tasks/settings/printaction.h"
 
 // The printer-settings file of a section: the settings file's folder, the
 // section name, ".dev".

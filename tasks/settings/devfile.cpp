@@ -1,4 +1,4 @@
-#include "tasks/devfile.h"
+#include "tasks/settings/devfile.h"
 
 #include <windows.h>
 

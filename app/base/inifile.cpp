@@ -1,4 +1,4 @@
-#include "app/inifile.h"
+#include "app/base/inifile.h"
 
 #include <windows.h>
 
