@@ -1,0 +1,31 @@
+#pragma once
+// What every print run shares, the list run of the main window and the
+// folder runs alike: the bracket around the run, and the request it makes
+// for each file from its print settings.
+#include <string>
+
+#include "drivers/pagesetup.h"
+#include "engine/printfile.h"
+#include "tasks/settings/printaction.h"
+
+class TProgform;
+
+// From its start to every way out of a run: the browser prints with the
+// program's page setup, StopPrinting says a run is active, and at the end an
+// open progress window is closed and its reference cleared.
+class PrintRunScope {
+ public:
+  PrintRunScope(const PageSetupPlace& page_setup, TProgform*& progress);
+  ~PrintRunScope();
+  PrintRunScope(const PrintRunScope&) = delete;
+  PrintRunScope& operator=(const PrintRunScope&) = delete;
+
+ private:
+  PageSetupScope page_setup_;
+  TProgform*& progress_;
+};
+
+// Fills a request for `path` with the run's printer, post-print action and
+// move-to folder (a damaged stored action narrows to "keep", never to
+// "recycle"). False, with a log line, when the path does not fit a request.
+bool MakePrintRequest(const CPrintAction& settings, const std::string& path, CPrintFile& request);
