@@ -78,7 +78,7 @@ void Tmainform::FormCreate() {
   DefaultAction = CPrintAction();
   std::vector<std::uint8_t> devmode;
   std::string name;
-  if (GetDefaultPrinter(devmode, name)) {
+  if (DefaultPrinterSettings(devmode, name)) {
     DefaultAction.SetDevMode(reinterpret_cast<const DEVMODEA*>(devmode.data()), devmode.size());
   }
   DefaultAction.Data->Action = kActionKeep;

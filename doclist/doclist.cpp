@@ -8,11 +8,7 @@
 #include <cstring>
 
 #include "app/base/log.h"
-
-std::string FileNamePart(const std::string& path) {
-  const size_t slash = path.find_last_of('\\');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+#include "app/base/paths.h"
 
 int CompareText(const std::string& a, const std::string& b) {
   const auto fold = [](char c) {
@@ -30,7 +26,7 @@ int CompareText(const std::string& a, const std::string& b) {
 int ListView1Compare(const ListItemPath& a, const ListItemPath& b, int sort_column, bool ascending) {
   int result;
   if (sort_column == 0) {
-    result = CompareText(FileNamePart(a.path), FileNamePart(b.path));
+    result = CompareText(NamePart(a.path), NamePart(b.path));
   } else {
     // Compared, not subtracted: sizes of 2 GiB and more do not fit a 32-bit
     // difference.
@@ -154,7 +150,7 @@ AddResult CDocumentList::AddFile(const std::string& path) {
   struct _stat64 st {};
   if (_stat64(path.c_str(), &st) == 0) data->size = st.st_size;
 
-  std::string caption = FileNamePart(path);
+  std::string caption = NamePart(path);
   LVITEMA item{};
   item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
   item.iItem = Count();

@@ -16,9 +16,6 @@ struct ListItemPath {
   long long size = 0;
 };
 
-// The part of a path after its last backslash.
-std::string FileNamePart(const std::string& path);
-
 // Ordinal comparison of ANSI texts with only the letters a to z folded to
 // upper case: <0, 0 or >0.
 int CompareText(const std::string& a, const std::string& b);

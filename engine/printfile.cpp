@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/base/fixedtext.h"
 #include "app/base/log.h"
 #include "engine/formattable.h"
 #include "engine/core/pathparts.h"
@@ -16,15 +17,6 @@
 bool StopPrinting = true;
 
 namespace {
-
-bool CopyField(char (&field)[260], const std::string& text) {
-  if (text.size() >= sizeof field) {
-    field[0] = '\0';
-    return false;
-  }
-  std::memcpy(field, text.c_str(), text.size() + 1);
-  return true;
-}
 
 void PumpMessages() {
   winkit::TApplication::Get().ProcessMessages();
@@ -157,13 +149,13 @@ CPrintFile::CPrintFile() {
 }
 
 bool CPrintFile::SetFileName(const std::string& path) {
-  return CopyField(file_, path);
+  return SetField(file_, path);
 }
 bool CPrintFile::SetPrinterName(const std::string& name) {
-  return CopyField(printer_, name);
+  return SetField(printer_, name);
 }
 bool CPrintFile::SetMoveToFolder(const std::string& folder) {
-  return CopyField(move_to_, folder);
+  return SetField(move_to_, folder);
 }
 
 std::int16_t RequestAction(std::int32_t stored) {

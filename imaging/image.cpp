@@ -1,5 +1,7 @@
 #include "imaging/image.h"
 
+#include "app/base/wholefile.h"
+
 namespace imaging {
 
 namespace {
@@ -8,33 +10,11 @@ constexpr std::uint64_t kMaxFileBytes = 1ull << 31;  // 2 GiB
 
 }  // namespace
 
-bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::uint64_t limit) {
-  out.clear();
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size{};
-  bool ok = GetFileSizeEx(f, &size) && static_cast<std::uint64_t>(size.QuadPart) <= limit;
-  if (ok) {
-    out.resize(static_cast<std::size_t>(size.QuadPart));
-    std::size_t done = 0;
-    while (ok && done < out.size()) {
-      DWORD got = 0;
-      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(out.size() - done, 1u << 24));
-      ok = ReadFile(f, out.data() + done, want, &got, nullptr) && got > 0;
-      done += got;
-    }
-  }
-  CloseHandle(f);
-  if (!ok) out.clear();
-  return ok;
-}
-
 bool CImage::Load(const std::string& path, int type) {
   pixels_ = Pixels();
   error_.clear();
   std::vector<std::uint8_t> data;
-  if (!ReadFileBytes(path, data, kMaxFileBytes)) {
+  if (!ReadWholeFile(path, data, kMaxFileBytes, FILE_SHARE_READ | FILE_SHARE_WRITE)) {
     error_ = "cannot read the file (error " + std::to_string(GetLastError()) + ")";
     return false;
   }

@@ -34,7 +34,5 @@ class CImage {
   std::string error_;
 };
 
-// Reads a whole file (at most `limit` bytes); false when it cannot be read.
-bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::uint64_t limit);
 
 }  // namespace imaging

@@ -36,7 +36,7 @@ class TaskFileTest : public ::testing::Test {
     LogFileName = dir_ / "Quirefeed.log";
     ErrorFileName = dir_ / "Quirefeed.err";
     ini_ = dir_ / "quirefeed.ini";
-    ASSERT_TRUE(GetDefaultPrinter(default_devmode_, default_name_)) << "the tests need a default printer";
+    ASSERT_TRUE(DefaultPrinterSettings(default_devmode_, default_name_)) << "the tests need a default printer";
   }
 
   CPrintAction SampleTask(int n) {
@@ -294,7 +294,7 @@ TEST_F(TaskFileTest, CopiesAreDeep) {
 TEST(SetDevMode, CompletesACutDeviceNameFromTheInstalledPrinters) {
   std::vector<std::uint8_t> dm_bytes;
   std::string name;
-  ASSERT_TRUE(GetDefaultPrinter(dm_bytes, name));
+  ASSERT_TRUE(DefaultPrinterSettings(dm_bytes, name));
   auto* dm = reinterpret_cast<DEVMODEA*>(dm_bytes.data());
 
   struct Case {

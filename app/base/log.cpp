@@ -1,4 +1,5 @@
 #include "app/base/log.h"
+#include "app/base/paths.h"
 
 #include <shellapi.h>
 
@@ -28,11 +29,6 @@ std::string TextModeLine(const std::string& text) {
   }
   out += "\r\n";
   return out;
-}
-
-bool FileExists(const std::string& path) {
-  const DWORD attr = GetFileAttributesA(path.c_str());
-  return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "winkit/handles.h"
 
-bool ReadWholeFile(const std::string& path, Bytes& out, std::uint64_t limit) {
-  winkit::FileHandle f(
-      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+bool ReadWholeFile(const std::string& path, Bytes& out, std::uint64_t limit, unsigned long share) {
+  out.clear();
+  winkit::FileHandle f(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr));
   if (!f) return false;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(f.get(), &size)) return false;
@@ -15,11 +18,16 @@ bool ReadWholeFile(const std::string& path, Bytes& out, std::uint64_t limit) {
     return false;
   }
   out.resize(static_cast<size_t>(size.QuadPart));
-  DWORD got = 0;
-  if (!out.empty() &&
-      (!ReadFile(f.get(), out.data(), static_cast<DWORD>(out.size()), &got, nullptr) || got != out.size())) {
-    if (GetLastError() == NO_ERROR) SetLastError(ERROR_HANDLE_EOF);
-    return false;
+  // In pieces: one read call takes at most a DWORD's worth.
+  for (size_t done = 0; done < out.size();) {
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(out.size() - done, size_t{1} << 24));
+    if (!ReadFile(f.get(), out.data() + done, want, &got, nullptr) || got == 0) {
+      if (GetLastError() == NO_ERROR) SetLastError(ERROR_HANDLE_EOF);
+      out.clear();
+      return false;
+    }
+    done += got;
   }
   return true;
 }

@@ -1,14 +1,8 @@
 #pragma once
-// Paths of files the engine prints, moves and recycles.
+// Folders of files the engine prints, moves and recycles.
 #include <string>
 
-// The file-name part of a path (after its last backslash), and the folder
-// part with its trailing backslash ("" when there is none).
-std::string NamePart(const std::string& path);
-std::string FolderPart(const std::string& path);
-
-bool FileExists(const std::string& path);
-bool FolderExists(const std::string& path);
+#include "app/base/paths.h"
 
 // Whether two folder names lead to the same folder, in any spelling: letter
 // case, a trailing backslash, relative parts, or another drive that maps the

@@ -8,15 +8,6 @@
 
 #include "winkit/handles.h"
 
-bool SetField(char (&field)[kPathChars], const std::string& text) {
-  if (text.size() >= kPathChars) {
-    field[0] = '\0';
-    return false;
-  }
-  std::memcpy(field, text.c_str(), text.size() + 1);
-  return true;
-}
-
 CPrintAction::CPrintAction() : Data(std::make_unique<ActionStruct>()) {
   std::memset(Data.get(), 0, sizeof(ActionStruct));
 }
@@ -72,7 +63,7 @@ void CPrintAction::SetDevMode(const DEVMODEA* dm, size_t available) {
   if (!SetField(Data->PrinterName, CompletePrinterName(device))) SetField(Data->PrinterName, device);
 }
 
-bool GetDefaultPrinter(std::vector<std::uint8_t>& devmode, std::string& name) {
+bool DefaultPrinterSettings(std::vector<std::uint8_t>& devmode, std::string& name) {
   PRINTDLGA pd{};
   pd.lStructSize = sizeof pd;
   pd.Flags = PD_RETURNDEFAULT;

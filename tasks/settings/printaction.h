@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "app/base/fixedtext.h"
 #include "app/base/postprint.h"
 
-constexpr size_t kPathChars = 260;  // 259 characters and the terminating NUL
 
 struct ActionStruct {
   char FileExt[kPathChars];
@@ -22,9 +22,6 @@ struct ActionStruct {
 };
 
 
-// Copies text into a fixed field; false (and the field left empty) when it
-// does not fit, so a long path is never cut into another path.
-bool SetField(char (&field)[kPathChars], const std::string& text);
 
 class CPrintAction {
  public:
@@ -66,4 +63,4 @@ bool GetPrinterDefaults(const std::string& printer, std::vector<std::uint8_t>& d
 
 // The default printer's settings and name, asked without a window; false
 // when there is no default printer.
-bool GetDefaultPrinter(std::vector<std::uint8_t>& devmode, std::string& name);
+bool DefaultPrinterSettings(std::vector<std::uint8_t>& devmode, std::string& name);

@@ -8,6 +8,7 @@
 
 #include "app/base/inifile.h"
 #include "app/base/log.h"
+#include "app/base/paths.h"
 #include "tasks/settings/devfile.h"
 #include "winkit/handles.h"
 
@@ -24,11 +25,6 @@ constexpr const char* kMoveToRead = "Move to Folder";  // the profile API ignore
 constexpr const char* kSeparatorKey = "Separator";
 constexpr const char* kActionKey = "Action";
 constexpr const char* kMoveFailedKey = "MoveFailed";
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 bool IsTaskSection(const std::string& name) {
   return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -49,13 +45,13 @@ void ReadField(const CIniFile& ini, const std::string& section, const char* key,
 }  // namespace
 
 std::string DevFilePath(const std::string& ini_path, const std::string& section) {
-  return FolderOf(ini_path) + section + ".dev";
+  return FolderPart(ini_path) + section + ".dev";
 }
 
 bool ReadTask(CPrintAction& task, const std::string& ini_path, const std::string& section) {
   std::vector<std::uint8_t> default_devmode;
   std::string default_name;
-  const bool has_default = GetDefaultPrinter(default_devmode, default_name);
+  const bool has_default = DefaultPrinterSettings(default_devmode, default_name);
   if (default_name.size() >= kPathChars) default_name.clear();
 
   const CIniFile ini(ini_path);
@@ -193,7 +189,7 @@ void RemoveStaleTasks(size_t count, const std::string& ini_path) {
   for (const std::string& section : ini.ReadSections()) {
     if (IsTaskSection(section) && !current(section)) ini.EraseSection(section);
   }
-  const std::string folder = FolderOf(ini_path);
+  const std::string folder = FolderPart(ini_path);
   WIN32_FIND_DATAA fd;
   std::vector<std::string> stale;
   {
