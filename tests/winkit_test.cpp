@@ -166,4 +166,60 @@ TEST(Form, ShowModalReturnsItsResultAndExceptionsStayInside) {
   app.SetExceptionHandler(nullptr);
 }
 
+// A form whose handler throws on every message of its ending.
+class ThrowingForm : public winkit::TForm {
+ public:
+  bool Make(HICON icon) {
+    CreateInfo info;
+    info.client_width = 50;
+    info.client_height = 50;
+    return CreateForm(ClassInfo{"QfThrowingTestForm", icon, icon}, info);
+  }
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == WM_DESTROY || msg == WM_NCDESTROY) throw std::runtime_error("ending failed");
+    return Default(msg, wp, lp);
+  }
+};
+
+TEST(Form, EndsCleanlyWhenItsHandlerThrowsAndKeepsItsIconsToItself) {
+  auto& app = winkit::TApplication::Get();
+  app.SetInstance(GetModuleHandleA(nullptr));
+  int reports = 0;
+  app.SetExceptionHandler([&](const std::string&, const std::string&) { ++reports; });
+  HICON first_icon = CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32512)));  // IDI_APPLICATION
+  HICON second_icon = CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32516)));  // IDI_INFORMATION
+  {
+    ThrowingForm first;
+    ASSERT_TRUE(first.Make(first_icon));
+    HWND wnd = first.Handle();
+    EXPECT_EQ(GetClassLongPtrA(wnd, GCLP_HICON), 0) << "the class holds no window's icon";
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(wnd, WM_GETICON, ICON_BIG, 0)), first_icon);
+    DestroyWindow(wnd);
+    EXPECT_FALSE(IsWindow(wnd));
+    EXPECT_EQ(first.Handle(), nullptr) << "the form let go of its window although its handler threw";
+    EXPECT_GE(reports, 2);
+  }
+  DestroyIcon(first_icon);  // its window is gone; the owner frees it
+  ThrowingForm second;
+  ASSERT_TRUE(second.Make(second_icon));
+  EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(second.Handle(), WM_GETICON, ICON_BIG, 0)), second_icon);
+  DestroyWindow(second.Handle());
+  app.SetExceptionHandler(nullptr);
+  DestroyIcon(second_icon);
+}
+
+TEST(Application, AQuitSeenBeforeCanBeForgotten) {
+  auto& app = winkit::TApplication::Get();
+  PostQuitMessage(3);
+  app.ProcessMessages();
+  EXPECT_TRUE(app.Terminated());
+  app.ClearQuit();
+  EXPECT_FALSE(app.Terminated());
+  PostMessageA(nullptr, WM_NULL, 0, 0);
+  app.ProcessMessages();
+  EXPECT_FALSE(app.Terminated());
+}
+
 }  // namespace

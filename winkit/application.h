@@ -52,6 +52,12 @@ class TApplication {
   void ProcessMessages();
   // True once WM_QUIT was seen.
   bool Terminated() const noexcept { return quit_; }
+  // Forgets a WM_QUIT seen before, so that message loops run again (a
+  // program that shows windows after its first loop ended, or a test).
+  void ClearQuit() noexcept {
+    quit_ = false;
+    quit_code_ = 0;
+  }
   // Turns a caught exception into message and class name.
   static void Describe(std::exception_ptr e, std::string& message, std::string& class_name);
 

@@ -19,8 +19,6 @@ bool TForm::CreateForm(const ClassInfo& cls, const CreateInfo& info) {
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = inst;
-    wc.hIcon = cls.icon;
-    wc.hIconSm = cls.small_icon;
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
     wc.hbrBackground = cls.background;
     wc.lpszClassName = cls.name;
@@ -43,7 +41,13 @@ bool TForm::CreateForm(const ClassInfo& cls, const CreateInfo& info) {
   }
   wnd_ =
       CreateWindowExA(info.ex_style, cls.name, info.caption, info.style, x, y, w, h, info.owner, info.menu, inst, this);
-  return wnd_ != nullptr;
+  if (!wnd_) return false;
+  // Icons go to each window, not to the class: a class keeps living after
+  // the window whose owner frees its icons, and a later window of the class
+  // would show freed icons.
+  if (cls.icon) SendMessageA(wnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(cls.icon));
+  if (cls.small_icon) SendMessageA(wnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(cls.small_icon));
+  return true;
 }
 
 LRESULT TForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -59,17 +63,19 @@ LRESULT CALLBACK TForm::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noe
   }
   auto* self = reinterpret_cast<TForm*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
   if (!self) return DefWindowProcA(wnd, msg, wp, lp);
+  LRESULT r = 0;
   try {
-    LRESULT r = self->HandleMessage(msg, wp, lp);
-    if (msg == WM_NCDESTROY) {
-      SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-      self->wnd_ = nullptr;
-    }
-    return r;
+    r = self->HandleMessage(msg, wp, lp);
   } catch (...) {
     TApplication::Get().HandleException();
-    return msg == WM_CLOSE ? 0 : DefWindowProcA(wnd, msg, wp, lp);
+    r = msg == WM_CLOSE ? 0 : DefWindowProcA(wnd, msg, wp, lp);
   }
+  // The window is gone whatever its handler did: the form lets go of it.
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+    self->wnd_ = nullptr;
+  }
+  return r;
 }
 
 int TForm::ShowModal(HWND owner) {
