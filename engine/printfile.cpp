@@ -18,6 +18,26 @@ bool StopPrinting = true;
 
 namespace {
 
+// Size and last-write time of a file, as one reading.
+struct FileStamp {
+  bool exists = false;
+  unsigned long long size = 0, written = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp StampOf(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  FileStamp s;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return s;
+  s.exists = true;
+  s.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  s.written = (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+              data.ftLastWriteTime.dwLowDateTime;
+  return s;
+}
+
 void PumpMessages() {
   winkit::TApplication::Get().ProcessMessages();
 }
@@ -170,18 +190,6 @@ bool IsFileInUse(const std::string& path) {
   return !h;
 }
 
-FileStamp StampOf(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  FileStamp s;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-    return s;
-  s.exists = true;
-  s.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  s.written = (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-              data.ftLastWriteTime.dwLowDateTime;
-  return s;
-}
 
 bool PrintDocument(CPrintFile& r) {
   const std::string path = r.FileName();

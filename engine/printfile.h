@@ -52,14 +52,6 @@ constexpr unsigned kMonitorStartLimitMs = 10000;
 // sharing); false when there is no file at the path.
 bool IsFileInUse(const std::string& path);
 
-// Size and last-write time of a file, as one reading.
-struct FileStamp {
-  bool exists = false;
-  unsigned long long size = 0, written = 0;
-  bool operator==(const FileStamp&) const = default;
-};
-FileStamp StampOf(const std::string& path);
-
 // The post-print action a request gets for a stored 32-bit action: codes
 // outside 0 to 2 become 2, so that no damaged value can turn into a recycle
 // when it is narrowed to 16 bits.
