@@ -12,24 +12,36 @@ toolchain=$root/cmake/mingw-w64-x86_64.cmake
 
 log() { echo "deps: $*" >&2; }
 
-# Source entries mirroring the binary ones, in a file of our own.
-ensure_deb_src() {
-  local f=/etc/apt/sources.list.d/quirefeed-src.sources
-  local lf=/etc/apt/sources.list.d/quirefeed-src.list
-  [ -f "$f" ] || [ -f "$lf" ] && return 0
-  local found=0
+# Source entries mirroring the binary ones, in a file of our own. Written
+# afresh whenever they are missing, empty or no longer mirror the binary
+# entries (a changed mirror or release), always through a temporary file,
+# so that a run cut short leaves nothing half-written behind.
+deb_src_entries() {
+  local s found=0
   for s in /etc/apt/sources.list.d/*.sources; do
     [ -f "$s" ] || continue
     case "$s" in *quirefeed-src*) continue ;; esac
     grep -q '^Types:.*\bdeb\b' "$s" || continue
-    sed -e 's/^Types:.*/Types: deb-src/' "$s" >>"$f.tmp"
-    echo >>"$f.tmp"
+    sed -e 's/^Types:.*/Types: deb-src/' "$s"
+    echo
     found=1
   done
-  if [ $found = 1 ]; then mv "$f.tmp" "$f"; else
-    grep -h '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
-      sed 's/^deb /deb-src /' >"$lf"
-  fi
+  [ $found = 1 ] && return 0
+  grep -h '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+    grep -v 'quirefeed-src' | sed 's/^deb /deb-src /'
+}
+
+ensure_deb_src() {
+  local f=/etc/apt/sources.list.d/quirefeed-src.sources
+  local lf=/etc/apt/sources.list.d/quirefeed-src.list
+  local want tmp target
+  want=$(deb_src_entries)
+  [ -n "$want" ] || { log "no binary package sources found to mirror"; return 1; }
+  if grep -q '^Types:' <<<"$want"; then target=$f; else target=$lf; fi
+  if [ -s "$target" ] && [ "$(cat "$target")" = "$want" ]; then return 0; fi
+  rm -f "$f" "$lf" "$f.tmp" "$lf.tmp"
+  tmp=$target.tmp
+  printf '%s\n' "$want" >"$tmp" && mv -f "$tmp" "$target"
   apt-get update -qq >&2
 }
 
@@ -77,7 +89,9 @@ fi
 log "building into $prefix (jpeg $v_jpeg, png $v_png, tiff $v_tiff, gtest $v_gtest)"
 work=$(mktemp -d "${TMPDIR:-/tmp}/quirefeed-deps.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-rm -rf "$prefix" "$cache"/deps-*  # older keys are of no further use
+# A build cut short left no .done: start that key afresh. Older keys stay
+# until this one is complete.
+rm -rf "$prefix"
 mkdir -p "$prefix"
 cd "$work"
 for dsc in "$dsc_jpeg" "$dsc_png" "$dsc_tiff"; do
@@ -107,5 +121,9 @@ cp -r /usr/src/googletest "$work/googletest"
 cm "$work/googletest" -DBUILD_GMOCK=ON -Dgtest_disable_pthreads=OFF
 
 touch "$prefix/.done"
+# Only now are the libraries of older keys of no further use.
+for old in "$cache"/deps-*; do
+  [ "$old" = "$prefix" ] || rm -rf "$old"
+done
 log "done"
 echo "$prefix"

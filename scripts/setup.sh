@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs everything the build, the tests and the run command need, from
-# Debian's packages, and cross-builds the image libraries into a cache.
-# Safe to run again: it only installs what is missing.
+# Debian's packages. Safe to run again: it only installs what is missing.
+# The cross-built libraries come from build-deps.sh, which the build runs
+# next.
 set -euo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 packages=(
   build-essential cmake ninja-build nasm dpkg-dev xz-utils procps
@@ -25,5 +25,3 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-
-"$here/build-deps.sh" >/dev/null

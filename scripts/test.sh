@@ -19,7 +19,7 @@ rm -rf "$QF_RUN_DIR"
 mkdir -p "$QF_RUN_DIR"
 trap stop_env EXIT
 # Start the prefix's own processes now, away from CTest's output pipes.
-"$root/scripts/wine-run" --run-dir="$QF_RUN_DIR" cmd /c exit >/dev/null 2>&1 || true
+"$root/scripts/wine-run" --run-dir="$QF_RUN_DIR" --standins="$build/standins" cmd /c exit >/dev/null 2>&1 || true
 cd "$build"
 set +e
 ctest --output-on-failure -j2 "$@"

@@ -17,10 +17,15 @@ qf_wine_env() {
   # Without it the recycle bin silently deletes files instead.
   export XDG_DATA_HOME=${XDG_DATA_HOME:-$HOME/.local/share}
   mkdir -p "$XDG_DATA_HOME"
+  # Our processes print on "PDF" by default: CUPS, and Wine's printers with
+  # it, take the default destination from LPDEST before the machine's own,
+  # which stays as its owner set it.
+  export LPDEST=PDF
 }
 
-# CUPS with a cups-pdf queue "PDF" as the default destination. A machine
-# that already runs a scheduler keeps it.
+# CUPS with a cups-pdf queue "PDF", the default destination of our own
+# processes (LPDEST, set by qf_wine_env). A machine that already runs a
+# scheduler keeps it, and keeps its own default printer.
 qf_cups_up() {
   if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
     cupsd || return 1
@@ -31,7 +36,6 @@ qf_cups_up() {
     lpadmin -p PDF -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -E 2>/dev/null ||
       lpadmin -p PDF -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -E || return 1
   fi
-  lpstat -d 2>/dev/null | grep -q ': PDF$' || lpadmin -d PDF
   cupsenable PDF 2>/dev/null
   cupsaccept PDF 2>/dev/null
   return 0
@@ -128,11 +132,19 @@ REG
 }
 
 # Copies the built stand-ins ($2, a folder of .exe files) into prefix $1.
+# Only changed files are copied, each through a new file renamed into
+# place: a stand-in running at this moment keeps its own image.
 qf_install_standins() {
-  local prefix=$1 from=$2
+  local prefix=$1 from=$2 to f
   [ -d "$from" ] || return 0
-  mkdir -p "$prefix/drive_c/windows/quirefeed-standins"
-  cp -f "$from"/*.exe "$prefix/drive_c/windows/quirefeed-standins/" 2>/dev/null || true
+  to=$prefix/drive_c/windows/quirefeed-standins
+  mkdir -p "$to"
+  for f in "$from"/*.exe; do
+    [ -f "$f" ] || continue
+    cmp -s "$f" "$to/$(basename "$f")" && continue
+    cp -f "$f" "$to/.$(basename "$f").new" && mv -f "$to/.$(basename "$f").new" "$to/$(basename "$f")"
+  done
+  return 0
 }
 
 # A private copy of the prepared prefix at $1.
@@ -219,6 +231,7 @@ qf_configure() {
 qf_build() {
   "$QF_ROOT/scripts/setup.sh"
   local deps
+  # Builds the libraries on a cache miss; prints their prefix.
   deps=$("$QF_ROOT/scripts/build-deps.sh")
   QF_BUILD=${QF_BUILD_DIR:-$QF_ROOT/build}
   qf_configure "$QF_BUILD" "$deps"
