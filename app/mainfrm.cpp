@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <ole2.h>
 #include <shlobj.h>
 #include <windowsx.h>
 
@@ -11,6 +10,7 @@
 #include "resources/resource.h"
 #include "tasks/settings/taskfile.h"
 #include "winkit/application.h"
+#include "winkit/thread.h"
 
 Tmainform* mainform = nullptr;
 
@@ -21,8 +21,6 @@ Tmainform::~Tmainform() {
   app.RemoveIdleHandler(idle_token_);
   app.SetAccelerators(nullptr, nullptr);
   if (!destroyed_) FormDestroy();
-  if (accelerators_) DestroyAcceleratorTable(accelerators_);
-  if (ole_initialised_) OleUninitialize();
   if (mainform == this) mainform = nullptr;
 }
 
@@ -42,6 +40,8 @@ bool Tmainform::Create() {
   info.client_height = 338;
   info.menu = main_menu_;
   if (!CreateForm(ClassInfo{"Tmainform", icon_.get(), small_icon_.get()}, info)) return false;
+  built_menu_.release();  // the window destroys its menu
+  timer1_.Attach(Handle());
   CreateControls();
   documents_.Attach(list_);
 
@@ -54,9 +54,11 @@ bool Tmainform::Create() {
   tray_.hIcon = small_icon_.get();
   GetWindowTextA(Handle(), tray_.szTip, 64);
 
-  ole_initialised_ = SUCCEEDED(OleInitialize(nullptr));
-  accelerators_ = actions_.CreateAccelerators();
-  app.SetAccelerators(Handle(), accelerators_);
+  // Held by the thread that runs the message loop, for drag and drop and the
+  // document applications.
+  ole_.emplace();
+  accelerators_.reset(actions_.CreateAccelerators());
+  app.SetAccelerators(Handle(), accelerators_.get());
   actions_.BindMenu(main_menu_);
   actions_.BindMenu(popup_list_.get());
   actions_.BindToolBar(toolbar_);
@@ -66,67 +68,94 @@ bool Tmainform::Create() {
   return true;
 }
 
+namespace {
+
+// An exception that escaped a worker thread: no message box (no one may be
+// there to close it), only the error log.
+void ReportThreadError(const std::string& message, const std::string& class_name) {
+  WriteErrorLog("Thread Error:" + message + " " + class_name);
+}
+
+}  // namespace
+
 void Tmainform::FormCreate() {
   auto& app = winkit::TApplication::Get();
-  // 1. Exceptions from handlers are reported here from now on.
+  // Exceptions from handlers and worker threads are reported from now on.
   app.SetExceptionHandler(&Tmainform::ReportProgramError);
+  winkit::SetThreadErrorReporter(&ReportThreadError);
 
-  // 2. No update prompts from the PDF reader while printing unattended.
+  // No update prompts from the PDF reader while printing unattended.
   AdjustPdfReaderUpdates(paths_.registry_root);
 
-  // 3. Print settings of the default printer; the printed file is kept.
+  bool have_printer = false;
+  ResetDefaultAction(have_printer);
+  UseSystemImageLists();
+  DragAcceptFiles(Handle(), TRUE);
+  ResetRunState();
+  OpenDataFoldersAndLogs(have_printer);
+  ReadStoredSettings();
+  if (StartInWatchMode) EnterWatchModeAtStartUp();
+}
+
+// Print settings of the default printer; the printed file is kept.
+void Tmainform::ResetDefaultAction(bool& have_printer) {
   DefaultAction = CPrintAction();
   std::vector<std::uint8_t> devmode;
   std::string name;
   if (DefaultPrinterSettings(devmode, name)) {
     DefaultAction.SetDevMode(reinterpret_cast<const DEVMODEA*>(devmode.data()), devmode.size());
   }
+  have_printer = !devmode.empty();
   DefaultAction.Data->Action = kActionKeep;
+}
 
-  // 4. The system image lists for the document list's icons.
+// The shell's image lists give the document list its file icons.
+void Tmainform::UseSystemImageLists() {
   SHFILEINFOA sfi{};
   auto large = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA("C:\\", 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX));
   if (large) SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large));
   auto small =
       reinterpret_cast<HIMAGELIST>(SHGetFileInfoA("C:\\", 0, &sfi, sizeof sfi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
   if (small) SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small));
+}
 
-  // 5. Files may be dropped on the window.
-  DragAcceptFiles(Handle(), TRUE);
-
-  // 6.
+// No watch mode, no run, nothing confirmed yet; the plain caption.
+void Tmainform::ResetRunState() {
   WatchMode = false;
   SortAscending = true;
   ExitConfirmed = false;
   StopPrinting = true;
   WatchSort = 0;
   SetWindowTextA(Handle(), "Quirefeed");
+}
 
-  // 7.-9. Data folders and logs.
+// The shared and per-user data folders, and the two logs in the latter.
+void Tmainform::OpenDataFoldersAndLogs(bool have_printer) {
   SharedDataFolder = ProgramDataFolder(CSIDL_COMMON_APPDATA);
   UserDataFolder = ProgramDataFolder(CSIDL_APPDATA);
   LogFileName = UserDataFolder + "Quirefeed.log";
   TrimActivityLog(LogFileName);
   ErrorFileName = UserDataFolder + "Quirefeed.err";
-  if (devmode.empty()) WriteLog(LogStamp() + "No default printer: print settings are empty");
+  if (!have_printer) WriteLog(LogStamp() + "No default printer: print settings are empty");
+}
 
-  // 10. Stored start-up settings.
+// The start-up settings from the registry and the watch tasks from their
+// settings file.
+void Tmainform::ReadStoredSettings() {
   const StartupSettings settings = ReadStartupSettings(paths_.registry_root, paths_.registry_key);
   StartInWatchMode = settings.StartInWatchMode;
   WatchSort = settings.WatchSort;
-
-  // 11. Watch tasks.
   WatchTasks.clear();
   IniFileName = SharedDataFolder + "quirefeed.ini";
   LoadTasks(WatchTasks, IniFileName);
+}
 
-  // 12. Straight into watch mode, hidden in the tray.
-  if (StartInWatchMode) {
-    WatchMode = true;
-    app.ShowMainForm = false;
-    AddTrayIcon();
-    SetTimer1(true);
-  }
+// Straight into watch mode, hidden in the tray.
+void Tmainform::EnterWatchModeAtStartUp() {
+  WatchMode = true;
+  winkit::TApplication::Get().ShowMainForm = false;
+  AddTrayIcon();
+  SetTimer1(true);
 }
 
 void Tmainform::FormDestroy() {
@@ -140,22 +169,25 @@ void Tmainform::FormDestroy() {
 }
 
 void Tmainform::AddTrayIcon() {
-  if (!tray_added_) tray_added_ = Shell_NotifyIconA(NIM_ADD, &tray_) != FALSE;
+  if (!TrayIconAdded()) {
+    tray_icon_.reset();
+    tray_icon_.emplace(tray_);
+  }
 }
 
-void Tmainform::DeleteTrayIcon() {
-  if (tray_added_) Shell_NotifyIconA(NIM_DELETE, &tray_);
-  tray_added_ = false;
+void Tmainform::DeleteTrayIcon() { tray_icon_.reset(); }
+
+void Tmainform::ShowTrayIcon(bool shown) {
+  if (shown) {
+    AddTrayIcon();
+  } else {
+    DeleteTrayIcon();
+  }
 }
 
 void Tmainform::SetTimer1(bool enabled) {
-  if (enabled == timer_enabled_ || !Handle()) return;
-  if (enabled) {
-    timer_enabled_ = SetTimer(Handle(), kTimer1, kTimer1Interval, nullptr) != 0;
-  } else {
-    KillTimer(Handle(), kTimer1);
-    timer_enabled_ = false;
-  }
+  if (!Handle()) return;
+  timer1_.SetEnabled(enabled);
 }
 
 void Tmainform::Timer1Timer() {
@@ -171,6 +203,7 @@ void Tmainform::ReportProgramError(const std::string& message, const std::string
 }
 
 LRESULT Tmainform::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (tray_icon_ && tray_icon_->OnMessage(msg)) return 0;
   switch (msg) {
     case WM_COMMAND:
       if (actions_.Dispatch(LOWORD(wp))) return 0;
@@ -215,7 +248,7 @@ LRESULT Tmainform::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       LayoutControls();
       return 0;
     case WM_TIMER:
-      if (wp == kTimer1) {
+      if (timer1_.Is(msg, wp)) {
         Timer1Timer();
         return 0;
       }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,13 @@
 #include "drivers/pagesetup.h"
 #include "engine/printfile.h"
 #include "tasks/settings/printaction.h"
+#include "tasks/watchhost.h"
 #include "winkit/action.h"
+#include "winkit/com.h"
 #include "winkit/form.h"
 #include "winkit/handles.h"
+#include "winkit/timer.h"
+#include "winkit/tray.h"
 
 class TProgform;
 
@@ -58,7 +63,7 @@ struct MainFormPaths {
   const char* registry_key = "SOFTWARE\\Quirefeed";
 };
 
-class Tmainform : public winkit::TForm {
+class Tmainform : public winkit::TForm, public IWatchHost {
  public:
   explicit Tmainform(MainFormPaths paths = {});
   ~Tmainform() override;
@@ -91,11 +96,25 @@ class Tmainform : public winkit::TForm {
   HWND PBar1() const noexcept { return pbar_; }
   HWND ToolBar() const noexcept { return toolbar_; }
   winkit::TActionList& Actions() noexcept { return actions_; }
-  bool Timer1Enabled() const noexcept { return timer_enabled_; }
+  bool Timer1Enabled() const noexcept { return timer1_.Enabled(); }
   void SetTimer1(bool enabled);
   unsigned Timer1Ticks() const noexcept { return timer_ticks_; }
-  bool TrayIconAdded() const noexcept { return tray_added_; }
+  bool TrayIconAdded() const noexcept { return tray_icon_ && tray_icon_->Added(); }
   const NOTIFYICONDATAA& TrayIconData() const noexcept { return tray_; }
+
+  // What watch mode and the folder run use of the window.
+  HWND HostWindow() const override { return Handle(); }
+  std::vector<CPrintAction>& Tasks() override { return WatchTasks; }
+  CPrintAction& CurrentAction() override { return DefaultAction; }
+  bool InWatchMode() const override { return WatchMode; }
+  void SetInWatchMode(bool on) override { WatchMode = on; }
+  bool PassRunning() const override { return TimerBusy; }
+  void SetPassRunning(bool on) override { TimerBusy = on; }
+  int FolderSort() const override { return WatchSort; }
+  bool PassTimerOn() const override { return Timer1Enabled(); }
+  void SetPassTimer(bool on) override { SetTimer1(on); }
+  void ShowTrayIcon(bool shown) override;
+  TProgform*& RunProgressWindow() override { return ProgressWindow; }
 
   // Document list commands (also reached through the actions).
   void AddFileExecute();
@@ -125,11 +144,21 @@ class Tmainform : public winkit::TForm {
 
  private:
   void FormCreate();
+  // The steps of FormCreate.
+  void ResetDefaultAction(bool& have_printer);
+  void UseSystemImageLists();
+  void ResetRunState();
+  void OpenDataFoldersAndLogs(bool have_printer);
+  void ReadStoredSettings();
+  void EnterWatchModeAtStartUp();
   void FormDestroy();
   void CreateActions();
   void CreateMenus();
   void AddMenuImages();
   void CreateControls();
+  void CreateCoolBar();
+  void CreateSeparatorBand();
+  void CreateDocumentList();
   void LayoutControls();
   void AddListHint();
   bool OnNotify(const NMHDR& nm, LRESULT& result);
@@ -148,19 +177,20 @@ class Tmainform : public winkit::TForm {
   CDocumentList documents_;
   winkit::TActionList actions_;
   winkit::MenuHandle popup_list_;  // PopupMenu2, on the document list
-  HMENU main_menu_ = nullptr;      // owned by the window once set
+  winkit::MenuHandle built_menu_;  // the main menu until the window takes it
+  HMENU main_menu_ = nullptr;      // the main menu, owned by the window once it exists
   winkit::GdiObject font_;
   winkit::ImageListHandle toolbar_images_;
   std::vector<winkit::GdiObject> menu_images_;  // small pictures of main-menu items
   winkit::IconHandle icon_, small_icon_;
-  HACCEL accelerators_ = nullptr;
+  winkit::AcceleratorTable accelerators_;
   HWND rebar_ = nullptr, toolbar_ = nullptr, list_ = nullptr, pbar_ = nullptr;
   HWND separator_band_ = nullptr, list_hint_ = nullptr;
   NOTIFYICONDATAA tray_{};
-  bool tray_added_ = false;
-  bool timer_enabled_ = false;
+  std::optional<winkit::TTrayIcon> tray_icon_;
+  winkit::TTimer timer1_{kTimer1, kTimer1Interval};
   unsigned timer_ticks_ = 0;
-  bool ole_initialised_ = false;
+  std::optional<winkit::OleScope> ole_;
   int idle_token_ = 0;
   bool destroyed_ = false;
   bool printing_ = false;

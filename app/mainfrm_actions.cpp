@@ -65,7 +65,8 @@ void Tmainform::CreateMenus() {
                               MenuItem::Command("Comments Or Suggestions", ID_COMMENTS), MenuItem::Separator(),
                               MenuItem::Command("&About...", ID_ABOUTACTION)}),
   };
-  main_menu_ = winkit::BuildMenu(main, false);
+  built_menu_.reset(winkit::BuildMenu(main, false));
+  main_menu_ = built_menu_.get();
   popup_list_.reset(
       winkit::BuildMenu({act(ID_ADDFILE), act(ID_REMOVEFILE), MenuItem::Separator(), act(ID_SELECTALLACTION),
                          act(ID_CLEARALLACTION), MenuItem::Separator(), act(ID_VIEWLOGACTION), act(ID_CLEARLOGACTION)},

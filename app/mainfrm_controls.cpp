@@ -8,6 +8,7 @@
 #include "app/mainfrm.h"
 #include "resources/resource.h"
 #include "winkit/application.h"
+#include "winkit/controls.h"
 
 namespace {
 
@@ -27,23 +28,32 @@ constexpr ToolButton kToolButtons[] = {
 };
 
 HWND Child(const char* cls, DWORD style, DWORD ex_style, HWND parent, int id, const char* text = "") {
-  return CreateWindowExA(ex_style, cls, text, WS_CHILD | style, 0, 0, 0, 0, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), winkit::TApplication::Get().Instance(),
-                         nullptr);
+  const bool visible = (style & WS_VISIBLE) != 0;
+  return winkit::CreateControl(parent, nullptr, {cls, text, style & ~WS_VISIBLE, ex_style, id, 0, 0, 0, 0, !visible});
 }
 
 }  // namespace
 
 void Tmainform::CreateControls() {
-  HWND wnd = Handle();
-  HINSTANCE inst = winkit::TApplication::Get().Instance();
-  font_ = winkit::CreateFormFont(wnd, "MS Sans Serif", 8);
-  auto set_font = [this](HWND h) { SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE); };
+  font_ = winkit::CreateFormFont(Handle(), "MS Sans Serif", 8);
+  CreateCoolBar();
+  CreateSeparatorBand();
+  CreateDocumentList();
+  AddListHint();
+  pbar_ = Child(PROGRESS_CLASSA, WS_VISIBLE, 0, Handle(), kProgressId);
+  SendMessageA(pbar_, PBM_SETRANGE32, 0, 100);
+  SendMessageA(pbar_, PBM_SETPOS, 0, 0);
+  AddMenuImages();
+  LayoutControls();
+}
 
+// The cool bar and, in its first band, the tool bar with its five buttons.
+void Tmainform::CreateCoolBar() {
+  HINSTANCE inst = winkit::TApplication::Get().Instance();
   rebar_ = Child(
       REBARCLASSNAMEA,
       WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT | RBS_BANDBORDERS | CCS_NODIVIDER | CCS_NORESIZE,
-      0, wnd, kCoolBarId);
+      0, Handle(), kCoolBarId);
 
   toolbar_ = Child(TOOLBARCLASSNAMEA,
                    WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN, 0,
@@ -76,46 +86,37 @@ void Tmainform::CreateControls() {
   band.cyMinChild = kButtonHeight + 6;
   band.cx = 520;
   SendMessageA(rebar_, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+}
 
-  // The separator-page band is built but never shown.
+// The separator-page band is built but never shown.
+void Tmainform::CreateSeparatorBand() {
   separator_band_ = Child(WC_STATICA, WS_CLIPSIBLINGS, 0, rebar_, 0);
-  HWND label = Child(WC_STATICA, WS_VISIBLE, 0, separator_band_, 0, "Page Separator ");
-  HWND edit = Child(WC_EDITA, WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 0, separator_band_, 0);
-  HWND browse = Child(WC_BUTTONA, WS_VISIBLE | BS_PUSHBUTTON, 0, separator_band_, 0, "...");
-  MoveWindow(label, 2, 6, 90, 16, FALSE);
-  MoveWindow(edit, 94, 3, 300, 21, FALSE);
-  MoveWindow(browse, 398, 2, 24, 23, FALSE);
-  for (HWND h : {label, edit, browse}) set_font(h);
+  const auto font = static_cast<HFONT>(font_.get());
+  winkit::CreateControls(separator_band_, font,
+                         {{WC_STATICA, "Page Separator ", 0, 0, 0, 2, 6, 90, 16},
+                          {WC_EDITA, "", WS_BORDER | ES_AUTOHSCROLL, 0, 0, 94, 3, 300, 21},
+                          {WC_BUTTONA, "...", BS_PUSHBUTTON, 0, 0, 398, 2, 24, 23}});
+  REBARBANDINFOA band{};
+  band.cbSize = sizeof band;
+  band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_STYLE;
   band.fStyle = RBBS_HIDDEN | RBBS_BREAK;
   band.hwndChild = separator_band_;
   band.cxMinChild = 430;
   band.cyMinChild = 27;
+  band.cx = 520;
   SendMessageA(rebar_, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+}
 
+// The document list: report view, grid lines, whole-row selection.
+void Tmainform::CreateDocumentList() {
   list_ = Child(WC_LISTVIEWA,
                 WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_NOLABELWRAP, 0,
-                wnd, kListId);
+                Handle(), kListId);
   SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB);
-  set_font(list_);
-  LVCOLUMNA col{};
-  col.mask = LVCF_TEXT | LVCF_WIDTH;
-  std::string name_caption = std::string(76, ' ') + "File Name";
-  col.pszText = name_caption.data();
-  col.cx = 380;
-  SendMessageA(list_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&col));
-  char size_caption[] = "Size";
-  col.pszText = size_caption;
-  col.cx = 80;
-  SendMessageA(list_, LVM_INSERTCOLUMNA, 1, reinterpret_cast<LPARAM>(&col));
-
-  AddListHint();
-
-  pbar_ = Child(PROGRESS_CLASSA, WS_VISIBLE, 0, wnd, kProgressId);
-  SendMessageA(pbar_, PBM_SETRANGE32, 0, 100);
-  SendMessageA(pbar_, PBM_SETPOS, 0, 0);
-
-  AddMenuImages();
-  LayoutControls();
+  SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+  const winkit::TListView view(list_);
+  view.AddColumn(std::string(76, ' ') + "File Name", 380);
+  view.AddColumn("Size", 80);
 }
 
 // The main menu shows small versions of the tool-bar pictures beside the
@@ -126,7 +127,8 @@ void Tmainform::AddMenuImages() {
     int command;
     int image;
   } items[] = {{ID_ADDFILE, 0}, {ID_ABOUTACTION, 4}};
-  HDC screen = GetDC(nullptr);
+  winkit::WindowDc screen_dc(nullptr);
+  const HDC screen = screen_dc.get();
   for (const auto& item : items) {
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -137,19 +139,17 @@ void Tmainform::AddMenuImages() {
     void* bits = nullptr;
     winkit::GdiObject bmp(CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bmp) continue;
-    // Drawn full size on the menu colour, then halved.
-    winkit::GdiObject big(CreateCompatibleBitmap(screen, kImageSize, kImageSize));
-    HDC src = CreateCompatibleDC(screen), dst = CreateCompatibleDC(screen);
-    HGDIOBJ old_src = SelectObject(src, big.get()), old_dst = SelectObject(dst, bmp.get());
-    RECT all{0, 0, kImageSize, kImageSize};
-    FillRect(src, &all, GetSysColorBrush(COLOR_MENU));
-    ImageList_Draw(toolbar_images_.get(), item.image, src, 0, 0, ILD_NORMAL);
-    SetStretchBltMode(dst, HALFTONE);
-    StretchBlt(dst, 0, 0, kSmall, kSmall, src, 0, 0, kImageSize, kImageSize, SRCCOPY);
-    SelectObject(src, old_src);
-    SelectObject(dst, old_dst);
-    DeleteDC(src);
-    DeleteDC(dst);
+    {
+      // Drawn full size on the menu colour, then halved.
+      winkit::GdiObject big(CreateCompatibleBitmap(screen, kImageSize, kImageSize));
+      winkit::MemoryDc src(CreateCompatibleDC(screen)), dst(CreateCompatibleDC(screen));
+      winkit::SelectGuard src_bitmap(src.get(), big.get()), dst_bitmap(dst.get(), bmp.get());
+      RECT all{0, 0, kImageSize, kImageSize};
+      FillRect(src.get(), &all, GetSysColorBrush(COLOR_MENU));
+      ImageList_Draw(toolbar_images_.get(), item.image, src.get(), 0, 0, ILD_NORMAL);
+      SetStretchBltMode(dst.get(), HALFTONE);
+      StretchBlt(dst.get(), 0, 0, kSmall, kSmall, src.get(), 0, 0, kImageSize, kImageSize, SRCCOPY);
+    }
     MENUITEMINFOA mii{};
     mii.cbSize = sizeof mii;
     mii.fMask = MIIM_BITMAP;
@@ -157,7 +157,6 @@ void Tmainform::AddMenuImages() {
     SetMenuItemInfoA(main_menu_, static_cast<UINT>(item.command), FALSE, &mii);
     menu_images_.push_back(std::move(bmp));
   }
-  ReleaseDC(nullptr, screen);
 }
 
 // The list's hint, shown while the mouse rests on it.

@@ -8,6 +8,7 @@
 #include "doclist/filelist.h"
 #include "engine/formattable.h"
 #include "winkit/filedialog.h"
+#include "winkit/text.h"
 
 namespace {
 
@@ -19,14 +20,7 @@ bool DroppedName(HDROP drop, UINT index, std::string& name) {
   std::wstring wide(length + 1, L'\0');
   if (DragQueryFileW(drop, index, wide.data(), length + 1) == 0) return false;
   wide.resize(length);
-  BOOL lost = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), static_cast<int>(length), nullptr, 0,
-                                    nullptr, &lost);
-  name.assign(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0)
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), static_cast<int>(length), name.data(), n, nullptr,
-                        &lost);
-  return !lost;
+  return winkit::FromWide(wide, name);
 }
 
 }  // namespace

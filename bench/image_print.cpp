@@ -12,6 +12,7 @@
 #include "drivers/drivers.h"
 #include "drivers/imagedriver.h"
 #include "imaging/image.h"
+#include "winkit/printjob.h"
 #include "support/cupsjobs.h"
 #include "support/gdiprint.h"
 #include "support/imagefiles.h"
@@ -33,18 +34,17 @@ void DecodeAndDraw(const std::string& label, const std::string& path, int type, 
   const double t0 = Now();
   const bool ok = img.Load(path, type);
   const double t1 = Now();
-  HDC dc = CreateDCA("WINSPOOL", printer.c_str(), nullptr, nullptr);
-  DOCINFOA di{};
-  di.cbSize = sizeof di;
-  di.lpszDocName = "bench";
-  StartDocA(dc, &di);
-  StartPage(dc);
-  const RECT r = ImageTargetRect(GetDeviceCaps(dc, LOGPIXELSX), GetDeviceCaps(dc, LOGPIXELSY),
-                                 GetDeviceCaps(dc, PHYSICALWIDTH), GetDeviceCaps(dc, PHYSICALHEIGHT));
-  img.DrawStretched(dc, r, SRCCOPY);
-  EndPage(dc);
-  EndDoc(dc);
-  DeleteDC(dc);
+  {
+    winkit::PrinterDc printer_dc = winkit::CreatePrinterDc(printer);
+    const HDC dc = printer_dc.get();
+    winkit::PrintJob job(dc, "bench");
+    if (job.StartPage()) {
+      const RECT r = ImageTargetRect(GetDeviceCaps(dc, LOGPIXELSX), GetDeviceCaps(dc, LOGPIXELSY),
+                                     GetDeviceCaps(dc, PHYSICALWIDTH), GetDeviceCaps(dc, PHYSICALHEIGHT));
+      img.DrawStretched(dc, r, SRCCOPY);
+    }
+    job.End();
+  }
   const double t2 = Now();
   std::printf("%s: %s, %u x %u, decode %.0f ms, draw and spool %.0f ms\n", label.c_str(), ok ? "decoded" : "FAILED",
               img.Bits().width, img.Bits().height, t1 - t0, t2 - t1);

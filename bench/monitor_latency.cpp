@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
     HANDLE h = nullptr;
     OpenPrinterA(const_cast<char*>(printer.c_str()), &h, nullptr);
     winkit::TEvent done;
-    TPrinterNotifier monitor(printer, h);
+    auto owner = winkit::ThreadOwner<TPrinterNotifier>::Make(printer, h);
+    TPrinterNotifier& monitor = *owner;
     monitor.SetExpectedDocument(doc);
     monitor.SetCompletionEvent(&done);
     monitor.Resume();

@@ -6,14 +6,14 @@
 #include <string>
 
 #include "drivers/pagesetup.h"
-#include "winkit/form.h"
-#include "winkit/handles.h"
+#include "winkit/controls.h"
+#include "winkit/dialog.h"
 
 // Key filter of the margin edits: control characters and digits pass, one
 // "." per text passes, anything else becomes 0 (discarded).
 void Edit3KeyPress(const std::string& text, char& key);
 
-class THOptionform : public winkit::TForm {
+class THOptionform : public winkit::TDialog {
  public:
   // Control ids, for tests that drive the window.
   enum : int { kEdit1 = 101, kEdit2, kEdit3, kEdit4, kEdit5, kEdit6 };
@@ -25,13 +25,15 @@ class THOptionform : public winkit::TForm {
   bool Execute(HWND owner, PageSetupValues& values);
 
  protected:
-  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void OnInit() override;
+  void OnClose(int result) override;
 
  private:
-  void CreateControls();
+  static constexpr int kFields = 6;
+  std::string* Field(int i) const;
   static LRESULT CALLBACK MarginEditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                          DWORD_PTR data) noexcept;
 
-  winkit::GdiObject font_;
-  HWND edits_[6] = {};
+  PageSetupValues* values_ = nullptr;
+  winkit::TEdit edits_[kFields];
 };

@@ -8,6 +8,7 @@
 #include "app/base/log.h"
 #include "drivers/drivers.h"
 #include "imaging/image.h"
+#include "winkit/printjob.h"
 
 RECT ImageTargetRect(int dpi_x, int dpi_y, int physical_width, int physical_height) {
   const int l = static_cast<int>(0.25 * dpi_x), r = static_cast<int>(0.25 * dpi_x);
@@ -30,41 +31,31 @@ namespace {
 
 // One job on the default printer with the image stretched over one page.
 bool PrintOneJob(const std::string& title, const imaging::CImage& image) {
-  char printer[512] = {};
-  DWORD size = sizeof printer;
-  if (!GetDefaultPrinterA(printer, &size)) {
+  const std::string printer = winkit::DefaultPrinterName();
+  if (printer.empty()) {
     WriteLog(LogStamp() + "Image driver: no default printer to print " + title + " on");
     return false;
   }
-  HDC dc = CreateDCA("WINSPOOL", printer, nullptr, nullptr);
+  winkit::PrinterDc dc = winkit::CreatePrinterDc(printer);
   if (!dc) {
     // The code is taken before the log is written: the log's own file calls
     // would replace it.
     const DWORD error = GetLastError();
-    WriteLog(LogStamp() + "Image driver: the printer " + std::string(printer) + " cannot be used for " + title);
+    WriteLog(LogStamp() + "Image driver: the printer " + printer + " cannot be used for " + title);
     LogSystemError(error);
     return false;
   }
-  DOCINFOA doc{};
-  doc.cbSize = sizeof doc;
-  doc.lpszDocName = title.c_str();
-  DWORD error = NO_ERROR;
-  bool ok = StartDocA(dc, &doc) > 0;
-  if (!ok) error = GetLastError();
-  if (ok) {
-    StartPage(dc);
-    const RECT target = ImageTargetRect(GetDeviceCaps(dc, LOGPIXELSX), GetDeviceCaps(dc, LOGPIXELSY),
-                                        GetDeviceCaps(dc, PHYSICALWIDTH), GetDeviceCaps(dc, PHYSICALHEIGHT));
-    image.DrawStretched(dc, target, SRCCOPY);
-    EndPage(dc);
-    ok = EndDoc(dc) > 0;
-    if (!ok) error = GetLastError();
+  winkit::PrintJob job(dc.get(), title);
+  if (job.StartPage()) {
+    const RECT target = ImageTargetRect(GetDeviceCaps(dc.get(), LOGPIXELSX), GetDeviceCaps(dc.get(), LOGPIXELSY),
+                                        GetDeviceCaps(dc.get(), PHYSICALWIDTH), GetDeviceCaps(dc.get(), PHYSICALHEIGHT));
+    image.DrawStretched(dc.get(), target, SRCCOPY);
   }
+  const bool ok = job.End();
   if (!ok) {
     WriteLog(LogStamp() + "Image driver: the print job of " + title + " could not be spooled");
-    LogSystemError(error);
+    LogSystemError(job.Error());
   }
-  DeleteDC(dc);
   return ok;
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/base/log.h"
+#include "winkit/text.h"
 
 namespace ipp {
 
@@ -93,17 +94,7 @@ class Writer {
 const std::vector<std::string> kJobAttributes = {"job-id", "job-name", "job-state", "job-printer-uri"};
 const std::vector<std::string> kJobEvents = {"job-created", "job-state-changed", "job-completed"};
 
-std::string Utf8ToAnsi(const std::string& s) {
-  if (s.empty()) return s;
-  const int wn = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  if (wn <= 0) return s;
-  std::wstring w(static_cast<size_t>(wn), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), wn);
-  const int n = WideCharToMultiByte(CP_ACP, 0, w.data(), wn, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, w.data(), wn, out.data(), n, nullptr, nullptr);
-  return out;
-}
+std::string Utf8ToAnsi(const std::string& s) { return winkit::Recode(s, CP_UTF8, CP_ACP); }
 
 std::string QueueOfUri(const std::string& uri) {
   const size_t slash = uri.rfind('/');

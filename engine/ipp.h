@@ -5,8 +5,13 @@
 // in size, and a call in flight can be cancelled from another thread.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace winkit {
+class WinsockScope;
+}
 
 namespace ipp {
 
@@ -111,7 +116,7 @@ class Client {
   unsigned deadline_ms_;
   std::uint32_t next_request_ = 1;
   std::string error_;
-  bool wsa_ = false;
+  std::unique_ptr<winkit::WinsockScope> winsock_;
   std::atomic<bool> cancelled_{false};
 };
 

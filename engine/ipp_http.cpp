@@ -9,26 +9,13 @@
 #include <cstring>
 
 #include "engine/ipp.h"
+#include "winkit/socket.h"
 
 namespace ipp {
 
 namespace {
 
 constexpr DWORD kSliceMs = 20;
-
-class Socket {
- public:
-  explicit Socket(SOCKET s) : s_(s) {}
-  ~Socket() {
-    if (s_ != INVALID_SOCKET) closesocket(s_);
-  }
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-  SOCKET get() const { return s_; }
-
- private:
-  SOCKET s_;
-};
 
 // One request's clock and its way out.
 class Deadline {
@@ -139,10 +126,7 @@ std::string Field(const std::string& lower_head, const std::string& name) {
 }  // namespace
 
 Client::Client(std::string host, int port, unsigned deadline_ms)
-    : host_(std::move(host)), port_(port), deadline_ms_(deadline_ms) {
-  WSADATA data;
-  wsa_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
+    : host_(std::move(host)), port_(port), deadline_ms_(deadline_ms), winsock_(std::make_unique<winkit::WinsockScope>()) {}
 
 bool Client::Post(const std::string& resource, const std::vector<std::uint8_t>& body,
                   std::vector<std::uint8_t>& reply) {
@@ -159,9 +143,9 @@ bool Client::Post(const std::string& resource, const std::vector<std::uint8_t>& 
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* addr = nullptr;
-  if (!wsa_ || getaddrinfo(host_.c_str(), std::to_string(port_).c_str(), &hints, &addr) != 0 || !addr)
+  if (!winsock_->Ok() || getaddrinfo(host_.c_str(), std::to_string(port_).c_str(), &hints, &addr) != 0 || !addr)
     return fail("cannot resolve " + host_);
-  Socket s(socket(addr->ai_family, addr->ai_socktype, addr->ai_protocol));
+  winkit::Socket s(socket(addr->ai_family, addr->ai_socktype, addr->ai_protocol));
   u_long non_blocking = 1;
   const bool connected = s.get() != INVALID_SOCKET && ioctlsocket(s.get(), FIONBIO, &non_blocking) == 0 &&
                          Connect(s.get(), addr, deadline, why);
@@ -240,8 +224,6 @@ bool Client::Post(const std::string& resource, const std::vector<std::uint8_t>& 
   return true;
 }
 
-Client::~Client() {
-  if (wsa_) WSACleanup();
-}
+Client::~Client() = default;
 
 }  // namespace ipp

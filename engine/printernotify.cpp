@@ -42,8 +42,7 @@ TPrinterNotifier::TPrinterNotifier(const std::string& printer_name, HANDLE print
     : printer_name_(printer_name), printer_(printer), source_(std::move(source)), source_given_(true) {}
 
 TPrinterNotifier::~TPrinterNotifier() {
-  // Wakes a thread blocked in its wait, then waits for it to end.
-  Stop();
+  // The owner has stopped the thread (winkit::ThreadOwner).
   {
     std::lock_guard<std::mutex> hold(source_lock_);
     source_.reset();

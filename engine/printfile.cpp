@@ -99,11 +99,11 @@ bool WaitUntilFree(const std::string& path) {
   }
 }
 
-std::unique_ptr<TPrinterNotifier> StartMonitor(const std::string& printer, const std::string& path,
+winkit::ThreadOwner<TPrinterNotifier> StartMonitor(const std::string& printer, const std::string& path,
                                                winkit::TEvent& done) {
   HANDLE h = nullptr;
-  if (!OpenPrinterA(const_cast<char*>(printer.c_str()), &h, nullptr)) return nullptr;
-  auto monitor = std::make_unique<TPrinterNotifier>(printer, h);
+  if (!OpenPrinterA(const_cast<char*>(printer.c_str()), &h, nullptr)) return {};
+  auto monitor = winkit::ThreadOwner<TPrinterNotifier>::Make(printer, h);
   monitor->SetExpectedDocument(NamePart(path));
   monitor->SetCompletionEvent(&done);
   monitor->Resume();
@@ -191,11 +191,10 @@ bool IsFileInUse(const std::string& path) {
 }
 
 
-bool PrintDocument(CPrintFile& r) {
-  const std::string path = r.FileName();
-  const std::string printer = r.PrinterName();
+namespace {
 
-  // The printer must exist before anything else is done.
+// The printer must exist before anything else is done.
+bool PrinterExists(const std::string& printer) {
   HANDLE h = nullptr;
   if (!OpenPrinterA(const_cast<char*>(printer.c_str()), &h, nullptr)) {
     const DWORD error = GetLastError();
@@ -204,6 +203,41 @@ bool PrintDocument(CPrintFile& r) {
     return false;
   }
   ClosePrinter(h);
+  return true;
+}
+
+// A running word processor would hold ".doc" files open: it is closed
+// first; false when it would not close.
+bool WordProcessorClosed(const char* ext) {
+  if (!IsDoc(ext) || !IsProcessRunning("WinWord.exe")) return true;
+  Log("MS Word is runing!!");
+  KillProcess("WinWord.exe");
+  if (!IsProcessRunning("WinWord.exe")) return true;
+  Log("Cannot close MS Word, Please close MS Word before print .doc files!");
+  return false;
+}
+
+// The driver of the file's format; files of unknown types go to the text
+// driver, whose result writes no line.
+bool RunDriver(CPrintFile& r, const std::string& path, const char* ext) {
+  const FormatStruct* row = FindFormat(ext);
+  if (!row) return PrintTextFile(path, r.Done());
+  const bool printed = row->driver(path, r.Done());
+  if (printed) {
+    Log("Print \t" + path + "\tSuccessed!");
+  } else {
+    Log("Print \t" + path + "\tFailed!");
+    if (r.MoveFailed()) MoveFailedFile(path);
+  }
+  return printed;
+}
+
+}  // namespace
+
+bool PrintDocument(CPrintFile& r) {
+  const std::string path = r.FileName();
+  const std::string printer = r.PrinterName();
+  if (!PrinterExists(printer)) return false;
 
   if (!WaitUntilFree(path)) {
     Log("Open File " + path + " Timeout, File in Use!");
@@ -211,41 +245,15 @@ bool PrintDocument(CPrintFile& r) {
     return false;
   }
 
-  // A running word processor would hold ".doc" files open.
   char ext[260] = {};
   GetFileExt(path.c_str(), ext);
-  if (IsDoc(ext) && IsProcessRunning("WinWord.exe")) {
-    Log("MS Word is runing!!");
-    KillProcess("WinWord.exe");
-    if (IsProcessRunning("WinWord.exe")) {
-      Log("Cannot close MS Word, Please close MS Word before print .doc files!");
-      return false;
-    }
-  }
+  if (!WordProcessorClosed(ext)) return false;
 
   r.Done().ResetEvent();
-  std::unique_ptr<TPrinterNotifier> monitor = StartMonitor(printer, path, r.Done());
+  winkit::ThreadOwner<TPrinterNotifier> monitor = StartMonitor(printer, path, r.Done());
   if (monitor) Log("Start Printer Monitor, Printer:" + printer);
-
-  // The driver of the file's format; files of unknown types go to the text
-  // driver, whose result writes no line.
-  bool printed = false;
-  if (const FormatStruct* row = FindFormat(ext)) {
-    printed = row->driver(path, r.Done());
-    if (printed) {
-      Log("Print \t" + path + "\tSuccessed!");
-    } else {
-      Log("Print \t" + path + "\tFailed!");
-      if (r.MoveFailed()) MoveFailedFile(path);
-    }
-  } else {
-    printed = PrintTextFile(path, r.Done());
-  }
-
-  if (monitor) {
-    monitor->Terminate();
-    monitor.reset();
-  }
+  const bool printed = RunDriver(r, path, ext);
+  monitor.reset();
   Log("End Printer Monitor, Printer:" + printer);
 
   // Only a printed file is recycled or moved: one whose print failed stays

@@ -4,6 +4,7 @@
 
 #include "engine/printfile.h"
 #include "winkit/application.h"
+#include "winkit/controls.h"
 
 TProgform::TProgform(HWND owner) : owner_(owner) {
   CreateInfo info;
@@ -16,14 +17,11 @@ TProgform::TProgform(HWND owner) : owner_(owner) {
   info.owner = owner;
   info.centre_over = owner;
   if (!CreateForm(ClassInfo{"TProgform"}, info)) return;
-  HINSTANCE inst = winkit::TApplication::Get().Instance();
   font_ = winkit::CreateFormFont(Handle(), "MS Sans Serif", 8);
-  animate_ = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | WS_VISIBLE, 120, 8, 80, 65, Handle(),
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAnimate1)), inst, nullptr);
+  animate_ = winkit::CreateControl(Handle(), nullptr, {ANIMATE_CLASSA, "", 0, 0, kAnimate1, 120, 8, 80, 65});
   // Owner-drawn so that its caption can be red.
-  button_ = CreateWindowExA(0, WC_BUTTONA, "&Stop", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 120, 84, 75, 25,
-                            Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButton1)), inst, nullptr);
-  SendMessageA(button_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  button_ = winkit::CreateControl(Handle(), static_cast<HFONT>(font_.get()),
+                                  {WC_BUTTONA, "&Stop", WS_TABSTOP | BS_OWNERDRAW, 0, kButton1, 120, 84, 75, 25});
   FormCreate();
 }
 

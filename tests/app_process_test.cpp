@@ -122,12 +122,6 @@ TEST(AppProcess, MenusShowTheirCaptionsToAnotherProcess) {
 
 namespace {
 
-std::string ProgramFolder(int csidl) {
-  char path[MAX_PATH] = {};
-  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-  return std::string(path) + "\\Quirefeed\\";
-}
-
 std::string BrowserValue(const char* name) {
   char value[512] = {};
   DWORD size = sizeof value;
@@ -171,7 +165,7 @@ TEST(AppProcess, ImportedListPrintsInOrderAndPutsTheBrowserPageSetupBack) {
   for (const auto& [name, value] : user_values)
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), static_cast<DWORD>(strlen(value) + 1));
   RegCloseKey(key);
-  const std::string shared = ProgramFolder(CSIDL_COMMON_APPDATA);
+  const std::string shared = qftest::ProgramFolder(CSIDL_COMMON_APPDATA);
   CreateDirectoryA(shared.c_str(), nullptr);
   ASSERT_TRUE(WritePrivateProfileStringA("Html", "Header", "Printed by Quirefeed", (shared + "quirefeed.ini").c_str()));
   Sleep(1100);  // the files are older than the settling second
@@ -198,7 +192,7 @@ TEST(AppProcess, ImportedListPrintsInOrderAndPutsTheBrowserPageSetupBack) {
   ASSERT_TRUE(qftest::ClickToolButton(toolbar, 3));
 
   // While the run goes on, the browser prints with the program's header.
-  const std::string log_file = ProgramFolder(CSIDL_APPDATA) + "Quirefeed.log";
+  const std::string log_file = qftest::ProgramFolder(CSIDL_APPDATA) + "Quirefeed.log";
   bool ours_seen = false;
   const DWORD start = GetTickCount();
   while (Count(qftest::ReadFileBytes(log_file), "End Printer Monitor") < 3 && GetTickCount() - start < 180000) {

@@ -9,6 +9,7 @@
 #include "engine/formattable.h"
 #include "app/base/log.h"
 #include "engine/core/processctl.h"
+#include "support/folders.h"
 #include "support/process_driver.h"
 #include "support/tempdir.h"
 
@@ -163,20 +164,6 @@ TEST_F(ProcessControlTest, EachWayEndsOnlyTheFirstInstance) {
   }
 }
 
-// The freedesktop trash that Wine's recycle bin uses, as a Windows path.
-std::string TrashFilesFolder() {
-  char xdg[1024] = {};
-  std::string unix_dir;
-  if (GetEnvironmentVariableA("XDG_DATA_HOME", xdg, sizeof xdg)) {
-    unix_dir = xdg;
-  } else if (GetEnvironmentVariableA("HOME", xdg, sizeof xdg)) {
-    unix_dir = std::string(xdg) + "/.local/share";
-  }
-  std::string win = "Z:" + unix_dir + "/Trash/files/";
-  std::replace(win.begin(), win.end(), '/', '\\');
-  return win;
-}
-
 TEST(RecycleFile, A259CharacterPathGoesToTheTrashNotAway) {
   qftest::TempDir dir;
   // Nested folders until the file's full path is exactly 259 characters.
@@ -193,7 +180,7 @@ TEST(RecycleFile, A259CharacterPathGoesToTheTrashNotAway) {
   ASSERT_TRUE(qftest::WriteFileBytes(path, "printed already"));
   EXPECT_TRUE(RecycleFile(path));
   EXPECT_FALSE(qftest::FileExists(path));
-  const std::string in_trash = TrashFilesFolder() + name;
+  const std::string in_trash = qftest::TrashFilesFolder() + name;
   EXPECT_TRUE(qftest::FileExists(in_trash)) << "not in the trash: " << in_trash;
   EXPECT_EQ(qftest::ReadFileBytes(in_trash), "printed already");
   DeleteFileA(in_trash.c_str());

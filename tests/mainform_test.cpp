@@ -104,6 +104,46 @@ TEST_F(MainFormTest, StartUpValueStartsHiddenInTheTrayWithTheTimerRunning) {
   EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe)) << "the icon outlived the window";
 }
 
+// Watch mode and the folder run see the window only as an IWatchHost: what
+// they do through it must change the window itself.
+TEST_F(MainFormTest, TheWatchHostInterfaceWorksOnTheWindowsOwnState) {
+  auto form = NewForm();
+  IWatchHost& host = *form;
+  EXPECT_EQ(host.HostWindow(), form->Handle());
+  EXPECT_EQ(&host.Tasks(), &form->WatchTasks);
+  EXPECT_EQ(&host.CurrentAction(), &form->DefaultAction);
+  EXPECT_EQ(&host.RunProgressWindow(), &form->ProgressWindow);
+
+  host.SetInWatchMode(true);
+  host.SetPassRunning(true);
+  EXPECT_TRUE(form->WatchMode);
+  EXPECT_TRUE(form->TimerBusy);
+  form->WatchSort = 3;
+  EXPECT_EQ(host.FolderSort(), 3);
+
+  host.SetPassTimer(true);
+  EXPECT_TRUE(form->Timer1Enabled());
+  EXPECT_TRUE(host.PassTimerOn());
+  PumpFor(700);
+  EXPECT_GE(form->Timer1Ticks(), 1u) << "the pass timer is Timer1";
+  host.SetPassTimer(false);
+  EXPECT_FALSE(form->Timer1Enabled());
+
+  host.ShowTrayIcon(true);
+  ASSERT_TRUE(form->TrayIconAdded());
+  host.ShowTrayIcon(true);  // twice is once
+  NOTIFYICONDATAA probe = form->TrayIconData();
+  probe.uFlags = NIF_TIP;
+  EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+  // The shell restarted: the window puts its icon back.
+  EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &probe));
+  SendMessageA(form->Handle(), winkit::TTrayIcon::TaskbarCreatedMessage(), 0, 0);
+  EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &probe)) << "the icon did not come back after the shell restarted";
+  host.ShowTrayIcon(false);
+  EXPECT_FALSE(form->TrayIconAdded());
+  EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+}
+
 struct MenuCase {
   const char* menu;
   std::vector<std::string> items;

@@ -96,7 +96,7 @@ class MonitorPassTest : public ::testing::Test {
     LogFileName = dir_ / "Quirefeed.log";
     auto src = std::make_unique<ScriptedSource>();
     source_ = src.get();
-    monitor_ = std::make_unique<TPrinterNotifier>("PDF", nullptr, std::move(src));
+    monitor_ = winkit::ThreadOwner<TPrinterNotifier>::Make("PDF", nullptr, std::move(src));
     monitor_->SetExpectedDocument("Report.doc");
     monitor_->SetCompletionEvent(&done_);
     monitor_->Resume();
@@ -115,7 +115,7 @@ class MonitorPassTest : public ::testing::Test {
   qftest::TempDir dir_;
   winkit::TEvent done_;
   ScriptedSource* source_ = nullptr;
-  std::unique_ptr<TPrinterNotifier> monitor_;
+  winkit::ThreadOwner<TPrinterNotifier> monitor_;
 };
 
 TEST_F(MonitorPassTest, PassWithoutStatusComparesNothing) {
@@ -155,9 +155,9 @@ TEST_F(MonitorPassTest, WrongNameWarnsTwiceAndKeepsWatching) {
 TEST(Monitor, FailedRegistrationEndsTheThread) {
   auto src = std::make_unique<ScriptedSource>();
   src->registered_ok = false;
-  TPrinterNotifier monitor("PDF", nullptr, std::move(src));
-  monitor.Resume();
-  EXPECT_TRUE(monitor.WaitFor(2000));
+  auto monitor = winkit::ThreadOwner<TPrinterNotifier>::Make("PDF", nullptr, std::move(src));
+  monitor->Resume();
+  EXPECT_TRUE(monitor->WaitFor(2000));
 }
 
 // With the real CUPS "PDF" queue behind the default printer.
@@ -169,7 +169,7 @@ class MonitorCupsTest : public ::testing::Test {
     ASSERT_FALSE(printer_.empty());
     unique_ = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
   }
-  std::unique_ptr<TPrinterNotifier> Start(const std::string& expected) {
+  winkit::ThreadOwner<TPrinterNotifier> Start(const std::string& expected) {
     return qftest::StartWatching(printer_, expected, done_);
   }
   qftest::TempDir dir_;
@@ -313,7 +313,7 @@ TEST(MonitorCups, MisbehavingSchedulersGiveBoundedFailures) {
     EXPECT_LT(took, ipp::kRequestDeadlineMs + 1500) << static_cast<int>(mode);
     EXPECT_NE(qftest::ReadFileBytes(LogFileName).find("Print job monitor: "), std::string::npos);
 
-    auto monitor = std::make_unique<TPrinterNotifier>("PDF", nullptr,
+    auto monitor = winkit::ThreadOwner<TPrinterNotifier>::Make("PDF", nullptr,
                                                       MakeCupsJobSource("PDF", 20, "127.0.0.1", fake.Port()));
     monitor->Resume();
     Sleep(300);  // inside its first call now, unless the reply was damaged

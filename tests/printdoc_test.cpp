@@ -15,12 +15,6 @@
 
 namespace {
 
-std::string TrashFolder() {
-  char xdg[1024] = {};
-  std::string dir = GetEnvironmentVariableA("XDG_DATA_HOME", xdg, sizeof xdg) ? xdg : "";
-  return qftest::WindowsPath(dir + "/Trash/files") + "\\";
-}
-
 std::string NamePartOf(const std::string& path) {
   return path.substr(path.find_last_of('\\') + 1);
 }
@@ -89,8 +83,9 @@ TEST_F(PrintDocumentTest, ActionZeroPutsThePrintedFileInTheTrash) {
   const std::string path = Image(name);
   EXPECT_TRUE(PrintDocument(Request(path, 0)));
   EXPECT_FALSE(qftest::FileExists(path));
-  EXPECT_TRUE(qftest::FileExists(TrashFolder() + name)) << "not in the trash: " << TrashFolder() + name;
-  DeleteFileA((TrashFolder() + name).c_str());
+  const std::string in_trash = qftest::TrashFilesFolder() + name;
+  EXPECT_TRUE(qftest::FileExists(in_trash)) << "not in the trash: " << in_trash;
+  DeleteFileA((qftest::TrashFilesFolder() + name).c_str());
 }
 
 TEST_F(PrintDocumentTest, ActionOneMovesTheFileReplacingOneOfTheSameName) {
@@ -210,7 +205,7 @@ TEST_F(PrintDocumentTest, UnprintedFileIsNeverRecycledOrMoved) {
     r.SetMoveToFolder(target);
     EXPECT_TRUE(PrintDocument(r));
     EXPECT_EQ(qftest::ReadFileBytes(path), "draft") << "action " << action;
-    EXPECT_FALSE(qftest::FileExists(TrashFolder() + name));
+    EXPECT_FALSE(qftest::FileExists(qftest::TrashFilesFolder() + name));
     EXPECT_FALSE(qftest::FileExists(target + "\\" + name));
     const auto m = Messages();
     EXPECT_NE(std::find(m.begin(), m.end(), "File kept in place:\t" + path + "\tit was not printed"), m.end())
@@ -267,7 +262,8 @@ TEST_F(PrintDocumentTest, RecyclingWithoutATrashFolderNeverLosesTheFile) {
   const std::string path = Image(name);
   EXPECT_TRUE(PrintDocument(Request(path, 0)));
   EXPECT_FALSE(qftest::FileExists(path));
-  EXPECT_TRUE(qftest::FileExists(TrashFolder() + name)) << "not in the trash: " << TrashFolder() + name;
+  const std::string in_trash = qftest::TrashFilesFolder() + name;
+  EXPECT_TRUE(qftest::FileExists(in_trash)) << "not in the trash: " << in_trash;
 
   // A data folder below a plain file cannot be made.
   const std::string blocker = dir_ / "blocker";
@@ -296,7 +292,7 @@ TEST_F(PrintDocumentTest, FileOnAnotherDeviceThanTheTrashIsKept) {
   EXPECT_TRUE(qftest::FileExists(path)) << "the file was deleted outright";
   EXPECT_NE(Log().find("the file lies on another device than the trash folder"), std::string::npos) << Log();
   qftest::RemoveTree(folder);
-  DeleteFileA((TrashFolder() + "elsewhere.jpg").c_str());
+  DeleteFileA((qftest::TrashFilesFolder() + "elsewhere.jpg").c_str());
 }
 
 // A damaged stored action (65536 narrowed to 16 bits would be 0, recycle)
@@ -311,7 +307,7 @@ TEST_F(PrintDocumentTest, ActionOutsideTheCodesKeepsTheFile) {
   const std::string path = Image(name);
   EXPECT_TRUE(PrintDocument(Request(path, RequestAction(65536))));
   EXPECT_TRUE(qftest::FileExists(path));
-  EXPECT_FALSE(qftest::FileExists(TrashFolder() + name));
+  EXPECT_FALSE(qftest::FileExists(qftest::TrashFilesFolder() + name));
 }
 
 TEST_F(PrintDocumentTest, TextFilePrintsThroughTheShellsPrintVerb) {

@@ -43,7 +43,7 @@ class SchedulerTest : public ::testing::Test {
   // Whatever happened, the other tests find the scheduler running.
   void TearDown() override { EXPECT_TRUE(StartScheduler()); }
 
-  std::unique_ptr<TPrinterNotifier> Start(const std::string& printer, const std::string& expected) {
+  winkit::ThreadOwner<TPrinterNotifier> Start(const std::string& printer, const std::string& expected) {
     return qftest::StartWatching(printer, expected, done_);
   }
   std::string Log() { return qftest::ReadFileBytes(LogFileName); }

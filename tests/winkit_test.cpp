@@ -47,7 +47,6 @@ TEST(Event, IsManualResetAndStartsUnset) {
 
 class Worker : public winkit::TThread {
  public:
-  ~Worker() override { Stop(); }
   std::atomic<int> loops{0};
   winkit::TEvent wake;
   bool throw_now = false;
@@ -86,6 +85,45 @@ TEST(Thread, NeverResumedOrThrowingThreadsEndCleanly) {
   thrower.Resume();
   EXPECT_TRUE(thrower.WaitFor(2000));
   EXPECT_TRUE(thrower.Finished());
+}
+
+// Records, in its destructor, whether its thread had ended by then.
+class Watched : public Worker {
+ public:
+  explicit Watched(bool& ended_before_delete) : ended_(ended_before_delete) {}
+  ~Watched() override { ended_ = Finished(); }
+
+ private:
+  bool& ended_;
+};
+
+TEST(Thread, TheOwnerStopsAWaitingThreadBeforeTheObjectGoes) {
+  bool ended_before_delete = false;
+  auto owner = winkit::ThreadOwner<Watched>::Make(ended_before_delete);
+  owner->Resume();
+  for (int i = 0; i < 200 && owner->loops.load() == 0; ++i) Sleep(10);
+  ASSERT_EQ(owner->loops.load(), 1) << "the thread never ran";
+  const DWORD start = GetTickCount();
+  EXPECT_TRUE(owner.reset());
+  EXPECT_LT(GetTickCount() - start, 1000u);
+  EXPECT_FALSE(owner);
+  EXPECT_TRUE(ended_before_delete) << "the object was deleted under a running thread";
+}
+
+std::string g_reported;
+void Remember(const std::string& message, const std::string& class_name) { g_reported = message + "|" + class_name; }
+
+TEST(Thread, AnExceptionEscapingTheBodyGoesToTheReporter) {
+  g_reported.clear();
+  winkit::SetThreadErrorReporter(&Remember);
+  {
+    auto thrower = winkit::ThreadOwner<Worker>::Make();
+    thrower->throw_now = true;
+    thrower->Resume();
+    EXPECT_TRUE(thrower->WaitFor(2000));
+  }
+  winkit::SetThreadErrorReporter(nullptr);
+  EXPECT_EQ(g_reported, "worker failed|std::runtime_error");
 }
 
 TEST(Actions, UpdateDecidesEnablingAndDisabledActionsDoNotRun) {

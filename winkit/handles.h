@@ -105,6 +105,11 @@ struct ImageList {
   static Type Invalid() noexcept { return nullptr; }
   static void Close(Type h) noexcept { ImageList_Destroy(h); }
 };
+struct Accelerators {
+  using Type = HACCEL;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { DestroyAcceleratorTable(h); }
+};
 struct GlobalMem {
   using Type = HGLOBAL;
   static Type Invalid() noexcept { return nullptr; }
@@ -125,6 +130,7 @@ using IconHandle = Unique<traits::Icon>;
 using MenuHandle = Unique<traits::Menu>;
 using ImageListHandle = Unique<traits::ImageList>;
 using GlobalHandle = Unique<traits::GlobalMem>;
+using AcceleratorTable = Unique<traits::Accelerators>;
 
 // A DC borrowed from a window with GetDC; released with ReleaseDC.
 class WindowDc {

@@ -10,6 +10,7 @@
 #include "engine/core/pathparts.h"
 #include "engine/core/processctl.h"
 #include "winkit/handles.h"
+#include "winkit/text.h"
 
 namespace {
 
@@ -34,11 +35,10 @@ std::string DosName(const std::string& unix_path) {
   if (!to_dos) return {};
   WCHAR* wide = to_dos(unix_path.c_str());
   if (!wide) return {};
-  char ansi[MAX_PATH] = {};
-  BOOL lossy = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, sizeof ansi, nullptr, &lossy);
+  std::string ansi;
+  const bool exact = winkit::FromWide(wide, ansi);
   HeapFree(GetProcessHeap(), 0, wide);
-  return n > 0 && !lossy ? std::string(ansi) : std::string();
+  return exact && ansi.size() < MAX_PATH ? ansi : std::string();
 }
 
 // Where Wine's shell keeps the trash: $XDG_DATA_HOME/Trash when that is an

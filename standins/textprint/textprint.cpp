@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "winkit/handles.h"
+#include "winkit/printjob.h"
+
 namespace {
 
 std::vector<std::string> Lines(const std::string& text, size_t width) {
@@ -50,18 +53,18 @@ int main(int argc, char** argv) {
   if (!in) return 1;
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 
-  char printer[512] = {};
-  DWORD size = sizeof printer;
-  if (!GetDefaultPrinterA(printer, &size)) return 1;
-  HDC dc = CreateDCA("WINSPOOL", printer, nullptr, nullptr);
-  if (!dc) return 1;
+  const std::string printer = winkit::DefaultPrinterName();
+  if (printer.empty()) return 1;
+  winkit::PrinterDc printer_dc = winkit::CreatePrinterDc(printer);
+  if (!printer_dc) return 1;
+  HDC dc = printer_dc.get();
   const int dpi_x = GetDeviceCaps(dc, LOGPIXELSX), dpi_y = GetDeviceCaps(dc, LOGPIXELSY);
   const int left = dpi_x * 3 / 4, top = dpi_y * 3 / 4;
   const int width = GetDeviceCaps(dc, HORZRES) - 2 * left, height = GetDeviceCaps(dc, VERTRES) - 2 * top;
-  HFONT font =
+  winkit::GdiObject font(
       CreateFontA(-MulDiv(10, dpi_y, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New");
-  HGDIOBJ old = SelectObject(dc, font);
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New"));
+  winkit::SelectGuard selected(dc, font.get());
   TEXTMETRICA tm{};
   GetTextMetricsA(dc, &tm);
   const int line_height = tm.tmHeight + tm.tmExternalLeading;
@@ -70,15 +73,11 @@ int main(int argc, char** argv) {
 
   const size_t slash = path.find_last_of("\\/");
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  DOCINFOA doc{};
-  doc.cbSize = sizeof doc;
-  doc.lpszDocName = name.c_str();
-  bool ok = StartDocA(dc, &doc) > 0;
+  winkit::PrintJob job(dc, name);
   const std::vector<std::string> lines = Lines(text, columns ? columns : 80);
   size_t i = 0;
   do {
-    if (!ok) break;
-    StartPage(dc);
+    if (!job.StartPage()) break;
     for (int row = 0; row < per_page && i < lines.size(); ++i) {
       if (lines[i] == "\f") {
         ++i;
@@ -87,11 +86,7 @@ int main(int argc, char** argv) {
       TextOutA(dc, left, top + row * line_height, lines[i].c_str(), static_cast<int>(lines[i].size()));
       ++row;
     }
-    ok = EndPage(dc) > 0;
+    if (!job.EndPage()) break;
   } while (i < lines.size());
-  ok = ok && EndDoc(dc) > 0;
-  SelectObject(dc, old);
-  DeleteObject(font);
-  DeleteDC(dc);
-  return ok ? 0 : 1;
+  return job.End() ? 0 : 1;
 }

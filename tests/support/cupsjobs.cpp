@@ -42,32 +42,6 @@ std::vector<ipp::Job> JobsAfter(int after, const std::string& prefix) {
   return FinishedJobsAfter(after, prefix, 0, 0);
 }
 
-std::string UnixPath(const std::string& w) {
-  // Wine's own mapping: drive C: lives inside the prefix.
-  using ToUnix = char*(CDECL*)(const wchar_t*);
-  static const auto to_unix = reinterpret_cast<ToUnix>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  if (to_unix) {
-    std::wstring wide(w.size(), L'\0');
-    wide.resize(static_cast<size_t>(
-        MultiByteToWideChar(CP_ACP, 0, w.data(), static_cast<int>(w.size()), wide.data(), static_cast<int>(w.size()))));
-    if (char* unix_path = to_unix(wide.c_str())) {
-      std::string out = unix_path;
-      HeapFree(GetProcessHeap(), 0, unix_path);
-      return out;
-    }
-  }
-  std::string p = w.size() > 2 && (w[0] == 'Z' || w[0] == 'z') && w[1] == ':' ? w.substr(2) : w;
-  std::replace(p.begin(), p.end(), '\\', '/');
-  return p;
-}
-
-std::string WindowsPath(const std::string& u) {
-  std::string p = "Z:" + u;
-  std::replace(p.begin(), p.end(), '/', '\\');
-  return p;
-}
-
 int RunLinux(const std::string& command, unsigned timeout_ms) {
   TempDir dir;
   const std::string rc = dir / "rc";

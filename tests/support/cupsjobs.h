@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/ipp.h"
+#include "support/folders.h"
 
 namespace qftest {
 
@@ -27,8 +28,5 @@ bool PdfCentreColour(const std::string& pdf, int& r, int& g, int& b);
 // Runs a Linux shell command and waits for it (Wine gives no handle to wait
 // on, so the command writes its exit code to a file). -1 on time-out.
 int RunLinux(const std::string& command, unsigned timeout_ms = 60000);
-// Unix path of a Windows path on drive Z:, and back.
-std::string UnixPath(const std::string& windows_path);
-std::string WindowsPath(const std::string& unix_path);
 
 }  // namespace qftest

@@ -3,14 +3,13 @@
 #include <windows.h>
 
 #include "support/fakeipp.h"
+#include "winkit/socket.h"
 
 #include <string>
 
 namespace qftest {
 
-FakeScheduler::FakeScheduler(Mode mode) : mode_(mode) {
-  WSADATA data;
-  WSAStartup(MAKEWORD(2, 2), &data);
+FakeScheduler::FakeScheduler(Mode mode) : mode_(mode), winsock_(std::make_unique<winkit::WinsockScope>()) {
   const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
@@ -30,7 +29,6 @@ FakeScheduler::~FakeScheduler() {
   closesocket(static_cast<SOCKET>(listener_));
   thread_.join();
   for (auto& t : clients_) t.join();
-  WSACleanup();
 }
 
 void FakeScheduler::Serve() {
@@ -48,7 +46,8 @@ void FakeScheduler::Serve() {
 }
 
 void FakeScheduler::Answer(unsigned long long client) {
-  const SOCKET c = static_cast<SOCKET>(client);
+  const winkit::Socket owned(static_cast<SOCKET>(client));
+  const SOCKET c = owned.get();
   char buf[4096];
   recv(c, buf, sizeof buf, 0);  // the request (small enough for one read)
   // A successful IPP header and one operation group, but no end tag.
@@ -70,7 +69,6 @@ void FakeScheduler::Answer(unsigned long long client) {
       while (!stop_) Sleep(20);
       break;
   }
-  closesocket(c);
 }
 
 }  // namespace qftest

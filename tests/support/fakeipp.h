@@ -3,8 +3,13 @@
 // IPP client's deadlines and limits.
 
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
+
+namespace winkit {
+class WinsockScope;
+}
 
 namespace qftest {
 
@@ -26,6 +31,7 @@ class FakeScheduler {
   void Answer(unsigned long long client);
 
   Mode mode_;
+  std::unique_ptr<winkit::WinsockScope> winsock_;
   unsigned long long listener_;
   int port_ = 0;
   std::atomic<bool> stop_{false};

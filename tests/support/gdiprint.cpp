@@ -3,34 +3,26 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include "winkit/printjob.h"
+
 namespace qftest {
 
 bool PrintTestPage(const std::string& printer, const std::string& document, std::string* error) {
-  HDC dc = CreateDCA("WINSPOOL", printer.c_str(), nullptr, nullptr);
+  winkit::PrinterDc dc = winkit::CreatePrinterDc(printer);
   if (!dc) {
     if (error) *error = "CreateDC failed: " + std::to_string(GetLastError());
     return false;
   }
-  DOCINFOA di{};
-  di.cbSize = sizeof di;
-  di.lpszDocName = document.c_str();
-  bool ok = StartDocA(dc, &di) > 0;
-  if (ok) {
-    StartPage(dc);
+  winkit::PrintJob job(dc.get(), document);
+  if (job.StartPage()) {
     const std::string text = "Quirefeed test page: " + document;
-    TextOutA(dc, 300, 300, text.c_str(), static_cast<int>(text.size()));
-    EndPage(dc);
-    ok = EndDoc(dc) > 0;
+    TextOutA(dc.get(), 300, 300, text.c_str(), static_cast<int>(text.size()));
   }
-  if (!ok && error) *error = "StartDoc/EndDoc failed: " + std::to_string(GetLastError());
-  DeleteDC(dc);
+  const bool ok = job.End();
+  if (!ok && error) *error = "StartDoc/EndDoc failed: " + std::to_string(job.Error());
   return ok;
 }
 
-std::string DefaultPrinterName() {
-  char name[512] = {};
-  DWORD size = sizeof name;
-  return GetDefaultPrinterA(name, &size) ? std::string(name) : std::string();
-}
+std::string DefaultPrinterName() { return winkit::DefaultPrinterName(); }
 
 }  // namespace qftest

@@ -10,16 +10,11 @@
 #include <string>
 
 #include "app/mainfrm.h"
+#include "support/folders.h"
 #include "support/tempdir.h"
 #include "winkit/application.h"
 
 namespace qftest {
-
-inline std::string ProgramFolder(int csidl) {
-  char path[MAX_PATH] = {};
-  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-  return std::string(path) + "\\Quirefeed\\";
-}
 
 // Lets the window's messages and idle handling run for `ms`.
 inline void PumpFor(DWORD ms) {

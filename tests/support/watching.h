@@ -14,11 +14,11 @@
 
 namespace qftest {
 
-inline std::unique_ptr<TPrinterNotifier> StartWatching(const std::string& printer, const std::string& expected,
+inline winkit::ThreadOwner<TPrinterNotifier> StartWatching(const std::string& printer, const std::string& expected,
                                                        winkit::TEvent& done) {
   HANDLE h = nullptr;
   EXPECT_TRUE(OpenPrinterA(const_cast<char*>(printer.c_str()), &h, nullptr)) << printer;
-  auto m = std::make_unique<TPrinterNotifier>(printer, h);
+  auto m = winkit::ThreadOwner<TPrinterNotifier>::Make(printer, h);
   m->SetExpectedDocument(expected);
   m->SetCompletionEvent(&done);
   m->Resume();
