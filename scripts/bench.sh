@@ -12,7 +12,7 @@ export QF_RUN_DIR=$build/benchrun
 run() {
   local exe=$1; shift
   echo "== $(basename "$exe" .exe) $*"
-  QF_PRIVATE_PREFIX=1 "$root/scripts/wine-run" --run-dir="$QF_RUN_DIR" "$exe" "$@" &
+  QF_PRIVATE_PREFIX=1 "$root/scripts/wine-run" --run-dir="$QF_RUN_DIR" --standins="$build/standins" "$exe" "$@" &
   local runner=$! peak=0 pid rss
   while kill -0 "$runner" 2>/dev/null; do
     for pid in $(pgrep -f "$(basename "$exe")" 2>/dev/null); do
@@ -28,4 +28,5 @@ run "$build/bench/bench_monitor_latency.exe"
 run "$build/bench/bench_image_print.exe" jpeg
 run "$build/bench/bench_image_print.exe" tiff
 run "$build/bench/bench_list_import.exe" 5000
+run "$build/bench/bench_pdf_print.exe" 10 3
 if [ -f "$QF_RUN_DIR/xvfb.pid" ]; then kill "$(cat "$QF_RUN_DIR/xvfb.pid")" 2>/dev/null || true; fi

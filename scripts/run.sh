@@ -16,8 +16,10 @@ build=$QF_BUILD
 qf_wine_env
 qf_cups_up || { echo "run: CUPS could not be started" >&2; exit 1; }
 
-# The user's own prefix: kept between runs, like an installed Windows.
+# The user's own prefix: kept between runs, like an installed Windows, with
+# a home folder of its own whose CUPS default the program may change.
 export WINEPREFIX=${QF_RUN_PREFIX:-$QF_CACHE/run-prefix}
+qf_user_home "${WINEPREFIX}-home"
 [ -f "$WINEPREFIX/system.reg" ] || qf_new_prefix "$WINEPREFIX"
 # Stand-ins for the outside applications this machine lacks.
 qf_install_standins "$WINEPREFIX" "$build/standins"
@@ -47,7 +49,7 @@ qf_wineserver_up
 "$QF_WINE" "$build/app/Quirefeed.exe" &
 app_pid=$!
 echo "run: Quirefeed started (Wine prefix $WINEPREFIX, display $DISPLAY)" >&2
-echo "run: printed documents land as PDF files in $(qf_pdf_dir) (CUPS queue \"PDF\")" >&2
+echo "run: printed documents land as PDF files in $QF_PDF_DIR (CUPS queue \"PDF\")" >&2
 
 if [ $headless = 1 ]; then
   shot=$build/screenshot.png

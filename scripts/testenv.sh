@@ -17,15 +17,25 @@ qf_wine_env() {
   # Without it the recycle bin silently deletes files instead.
   export XDG_DATA_HOME=${XDG_DATA_HOME:-$HOME/.local/share}
   mkdir -p "$XDG_DATA_HOME"
-  # Our processes print on "PDF" by default: CUPS, and Wine's printers with
-  # it, take the default destination from LPDEST before the machine's own,
-  # which stays as its owner set it.
-  export LPDEST=PDF
+}
+
+# A home folder of our own at $1 for the Wine processes started from here,
+# with a user-level CUPS default "PDF" (made once; the program may change
+# it, as printer switching does). The default that a new Wine process sees
+# follows it, and the machine's own default printer stays as its owner set
+# it. Where cups-pdf writes is told in QF_PDF_DIR first: it follows the
+# account's home, not ours.
+qf_user_home() {
+  local dir=$1
+  export QF_PDF_DIR=${QF_PDF_DIR:-$(qf_pdf_dir)}
+  mkdir -p "$dir/.cups"
+  [ -f "$dir/.cups/lpoptions" ] || echo "Default PDF" >"$dir/.cups/lpoptions"
+  export HOME=$dir
 }
 
 # CUPS with a cups-pdf queue "PDF", the default destination of our own
-# processes (LPDEST, set by qf_wine_env). A machine that already runs a
-# scheduler keeps it, and keeps its own default printer.
+# processes (through their own home, qf_user_home). A machine that already
+# runs a scheduler keeps it, and keeps its own default printer.
 qf_cups_up() {
   if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
     cupsd || return 1
@@ -57,12 +67,14 @@ qf_cups_test_queues() {
   cupsdisable "$QF_HELD_QUEUE"
 }
 
-# Where cups-pdf writes the jobs of the user running the tests.
+# Where cups-pdf writes the jobs of the user running the tests: under the
+# account's home, whatever HOME says.
 qf_pdf_dir() {
-  local out
+  local out home
+  home=$(getent passwd "$(id -un)" | cut -d: -f6)
   out=$(awk '$1 == "Out" {print $2}' /etc/cups/cups-pdf.conf 2>/dev/null)
   out=${out:-'${HOME}/PDF'}
-  out=${out//\$\{HOME\}/$HOME}
+  out=${out//\$\{HOME\}/${home:-$HOME}}
   out=${out//\$\{USER\}/$(id -un)}
   echo "$out"
 }
@@ -109,7 +121,7 @@ REG
       "$QF_WINE" regedit /S "$(qf_winpath "$dir/standins.reg")" >/dev/null 2>&1
       "$QF_WINESERVER" -w
       grep -q '"Desktop"="Default"' "$dir/user.reg" || { qf_log "virtual desktop not set"; exit 1; }
-      grep -q 'quirefeed-standins' "$dir/system.reg" || { qf_log "stand-ins not registered"; exit 1; }
+      grep -q 'AcroRd32' "$dir/system.reg" || { qf_log "stand-ins not registered"; exit 1; }
       touch "$dir/.done"
     ) 9>"$QF_CACHE/.prefix.lock" || return 1
   fi
@@ -118,7 +130,9 @@ REG
 
 # Stand-ins for outside applications live in the prefix's Windows folder and
 # are registered where the real applications would be: the "print" verb of
-# text files runs our text printer (Wine's Notepad would open a dialog).
+# text files runs our text printer (Wine's Notepad would open a dialog), and
+# our PDF reader registers itself the way a reader does (its App Paths entry
+# and the "print" verb of ".pdf").
 qf_standins_reg() {
   cat <<'REG'
 REGEDIT4
@@ -128,6 +142,17 @@ REGEDIT4
 
 [HKEY_LOCAL_MACHINE\Software\Classes\txtfile\shell\print\command]
 @="\"C:\\windows\\quirefeed-standins\\textprint.exe\" \"%1\""
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths\AcroRd32.exe]
+@="C:\\windows\\quirefeed-standins\\AcroRd32.exe"
+"Path"="C:\\windows\\quirefeed-standins"
+
+[HKEY_LOCAL_MACHINE\Software\Classes\.pdf]
+@="AcroExch.Document"
+"Content Type"="application/pdf"
+
+[HKEY_LOCAL_MACHINE\Software\Classes\AcroExch.Document\shell\print\command]
+@="\"C:\\windows\\quirefeed-standins\\AcroRd32.exe\" /p /h \"%1\""
 REG
 }
 
