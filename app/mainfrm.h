@@ -126,6 +126,10 @@ class Tmainform : public winkit::TForm, public IWatchHost {
   void SaveActionExecute();
   void ImportFileActionExecute();
   void HoptionActionExecute();
+  // The printer setting: Print Setup, then the choice is applied.
+  void SettingActionExecute();
+  // The About box, modal over the window.
+  void AboutActionExecute();
   // The list print run.
   void PrintActionExecute();
   // Puts back what a list run changed; called on every way out of it.

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "app/aboutfrm.h"
 #include "app/base/log.h"
 #include "app/mainfrm.h"
 #include "app/base/product.h"
@@ -20,7 +21,7 @@ void Tmainform::CreateActions() {
       .OnExecute([this] { PrintActionExecute(); })
       .OnUpdate([this, list_count] { return !printing_ && list_count() > 0; });
   a.Add(ID_OPTIONACTION, "OptionAction", "&Word Print Options");
-  a.Add(ID_ABOUTACTION, "AboutAction", "&About");
+  a.Add(ID_ABOUTACTION, "AboutAction", "&About").OnExecute([this] { AboutActionExecute(); });
   a.Add(ID_VIEWLOGACTION, "ViewLogAction", "View Log").OnExecute([this] { ViewLog(Handle()); });
   a.Add(ID_CLEARACTION, "ClearAction", "&Clear").OnExecute([this] { ClearActionExecute(); });
   a.Add(ID_CLEARLOGACTION, "ClearLogAction", "Clear &Log").OnExecute([] { ClearLog(); });
@@ -39,7 +40,7 @@ void Tmainform::CreateActions() {
   a.Add(ID_SHUTDOWNACTION, "ShutdownAction", "E&xit");
   a.Add(ID_RESTOREACTION, "RestoreAction", "Restore");
   a.Add(ID_SAVEACTION, "SaveAction", "&Save File List").OnExecute([this] { SaveActionExecute(); });
-  a.Add(ID_SETTINGACTION, "SettingAction", "Setting", "Printer Setting");
+  a.Add(ID_SETTINGACTION, "SettingAction", "Setting", "Printer Setting").OnExecute([this] { SettingActionExecute(); });
 }
 
 void Tmainform::CreateMenus() {
@@ -79,6 +80,11 @@ void Tmainform::SetView(int command) {
   if (command == ID_LISTVIEW) view = LV_VIEW_LIST;
   SendMessageA(list_, LVM_SETVIEW, view, 0);
   CheckMenuRadioItem(main_menu_, ID_SMALLICON, ID_DETAIL, static_cast<UINT>(command), MF_BYCOMMAND);
+}
+
+void Tmainform::AboutActionExecute() {
+  TAboutform about;
+  about.Execute(Handle());
 }
 
 void Tmainform::Visitourwebsite1Click() {

@@ -8,6 +8,7 @@
 #include "app/base/log.h"
 #include "drivers/drivers.h"
 #include "imaging/image.h"
+#include "tasks/settings/printaction.h"
 #include "winkit/printjob.h"
 
 RECT ImageTargetRect(int dpi_x, int dpi_y, int physical_width, int physical_height) {
@@ -36,7 +37,12 @@ bool PrintOneJob(const std::string& title, const imaging::CImage& image) {
     WriteLog(LogStamp() + "Image driver: no default printer to print " + title + " on");
     return false;
   }
-  winkit::PrinterDc dc = winkit::CreatePrinterDc(printer);
+  // The printer's settings as stored now: a DC of this process would
+  // otherwise keep the settings it saw first, before a task changed them.
+  std::vector<std::uint8_t> settings;
+  const DEVMODEA* devmode =
+      CurrentPrinterSettings(printer, settings) ? reinterpret_cast<const DEVMODEA*>(settings.data()) : nullptr;
+  winkit::PrinterDc dc = winkit::CreatePrinterDc(printer, devmode);
   if (!dc) {
     // The code is taken before the log is written: the log's own file calls
     // would replace it.

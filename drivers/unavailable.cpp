@@ -25,6 +25,3 @@ bool PrintPowerPointFile(const std::string& path, winkit::TEvent&) {
 bool PrintHtmlFile(const std::string& path, winkit::TEvent&) {
   return Unavailable("The web page driver", path);
 }
-bool PrintPdfFile(const std::string& path, winkit::TEvent&) {
-  return Unavailable("The PDF driver", path);
-}

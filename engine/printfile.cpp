@@ -11,6 +11,7 @@
 #include "engine/formattable.h"
 #include "engine/core/pathparts.h"
 #include "engine/printernotify.h"
+#include "engine/separator.h"
 #include "engine/core/processctl.h"
 #include "winkit/application.h"
 
@@ -248,6 +249,10 @@ bool PrintDocument(CPrintFile& r) {
   char ext[260] = {};
   GetFileExt(path.c_str(), ext);
   if (!WordProcessorClosed(ext)) return false;
+
+  // A separator page, when the printer has one, is a job of its own that
+  // ends before the monitor starts looking for the document's.
+  PrintSeparatorPage(printer);
 
   r.Done().ResetEvent();
   winkit::ThreadOwner<TPrinterNotifier> monitor = StartMonitor(printer, path, r.Done());

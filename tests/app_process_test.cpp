@@ -6,10 +6,13 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "app/mainfrm.h"
+#include "app/aboutfrm.h"
+#include "engine/core/osdescription.h"
 #include "support/cupsjobs.h"
 #include "support/imagefiles.h"
 #include "support/process_driver.h"
@@ -35,6 +38,46 @@ TEST(AppProcess, ShowsItsWindowAndClosesWhenAsked) {
   DWORD code = 99;
   ASSERT_TRUE(app.WaitExit(15000, &code)) << "the program did not end after WM_CLOSE";
   EXPECT_EQ(code, 0u);
+}
+
+// The About box of the real program, opened with its tool-bar button.
+TEST(AppProcess, AboutBoxTellsTheVersionAndWhatTheMachineIs) {
+  qftest::AppProcess app;
+  ASSERT_TRUE(app.Start(QF_APP_EXE));
+  HWND wnd = qftest::WaitForVisibleWindow("Tmainform", nullptr, app.Id(), kStartTimeout);
+  ASSERT_NE(wnd, nullptr);
+  HWND rebar = FindWindowExA(wnd, nullptr, "ReBarWindow32", nullptr);
+  HWND toolbar = rebar ? FindWindowExA(rebar, nullptr, "ToolbarWindow32", nullptr) : nullptr;
+  ASSERT_NE(toolbar, nullptr);
+  ASSERT_TRUE(qftest::ClickToolButton(toolbar, 4));  // the fifth button: About
+  HWND about = qftest::WaitForVisibleWindow("TAboutform", "About", app.Id(), 15000);
+  ASSERT_NE(about, nullptr) << "no About box";
+  RECT rc{};
+  GetClientRect(about, &rc);
+  EXPECT_EQ(rc.right, 320);
+  EXPECT_EQ(rc.bottom, 178);
+  auto text = [&](int id) { return qftest::WindowText(GetDlgItem(about, id)); };
+  EXPECT_EQ(text(TAboutform::kName), "Quirefeed");
+  const std::string version = text(TAboutform::kLabel2);
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  char rest = 0;
+  EXPECT_EQ(std::sscanf(version.c_str(), "Version:%u.%u.%u.%u%c", &a, &b, &c, &d, &rest), 4) << version;
+  MEMORYSTATUSEX ms{};
+  ms.dwLength = sizeof ms;
+  GlobalMemoryStatusEx(&ms);
+  EXPECT_EQ(text(TAboutform::kLabel5), "Memory(Mb):" + std::to_string(ms.ullTotalPhys >> 20));
+  SYSTEM_INFO si{};
+  GetSystemInfo(&si);
+  EXPECT_EQ(text(TAboutform::kLabel4), "CPU:" + std::to_string(si.dwProcessorType));
+  EXPECT_EQ(text(TAboutform::kLabel9), OsDescription());
+  EXPECT_NE(text(TAboutform::kLabel9).find("(Build:"), std::string::npos);
+  Sleep(500);
+  EXPECT_TRUE(qftest::SaveWindowPicture(about, QF_ARTIFACT_DIR "/about-box.bmp"));
+  SendMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+  for (int i = 0; i < 100 && IsWindow(about); ++i) Sleep(50);
+  EXPECT_FALSE(IsWindow(about)) << "OK did not close the box";
+  PostMessageA(wnd, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(app.WaitExit(15000));
 }
 
 TEST(AppProcess, SecondInstanceEndsAtOnceAndLeavesTheFirstRunning) {

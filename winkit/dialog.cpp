@@ -10,7 +10,7 @@ int TDialog::Run(HWND owner, const DialogLayout& layout) {
   info.client_width = layout.client_width;
   info.client_height = layout.client_height;
   info.owner = owner;
-  info.centre_over = owner;
+  info.centre_over = layout.centre_over_owner ? owner : nullptr;
   if (!CreateForm(ClassInfo{layout.class_name}, info)) return IDCANCEL;
   font_ = CreateFormFont(Handle(), layout.font_face, layout.font_points);
   CreateControls(Handle(), Font(), layout.controls);

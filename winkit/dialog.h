@@ -23,6 +23,8 @@ struct DialogLayout {
   std::vector<ControlSpec> controls;
   const char* font_face = "MS Sans Serif";
   int font_points = 8;
+  // Centred over the owner, or else on the desktop.
+  bool centre_over_owner = true;
 };
 
 class TDialog : public TForm {

@@ -4,6 +4,7 @@
 #include <winspool.h>
 
 #include <cstddef>
+#include <algorithm>
 #include <cstring>
 
 #include "winkit/handles.h"
@@ -35,6 +36,59 @@ size_t DevModeLength(const std::uint8_t* data, size_t size) {
   const size_t n = size_t{dm_size} + extra;
   if (dm_size < kHeader || n > size) return 0;
   return n;
+}
+
+namespace {
+
+// Where each field flagged in dmFields ends in the published layout.
+struct FieldEnd {
+  DWORD bit;
+  size_t end;
+};
+#define QF_FIELD(bit, member) FieldEnd{bit, offsetof(DEVMODEA, member) + sizeof(DEVMODEA::member)}
+const FieldEnd kFieldEnds[] = {
+    QF_FIELD(DM_ORIENTATION, dmOrientation),   QF_FIELD(DM_PAPERSIZE, dmPaperSize),
+    QF_FIELD(DM_PAPERLENGTH, dmPaperLength),   QF_FIELD(DM_PAPERWIDTH, dmPaperWidth),
+    QF_FIELD(DM_SCALE, dmScale),               QF_FIELD(DM_COPIES, dmCopies),
+    QF_FIELD(DM_DEFAULTSOURCE, dmDefaultSource), QF_FIELD(DM_PRINTQUALITY, dmPrintQuality),
+    QF_FIELD(DM_POSITION, dmPosition),         QF_FIELD(DM_DISPLAYORIENTATION, dmDisplayOrientation),
+    QF_FIELD(DM_DISPLAYFIXEDOUTPUT, dmDisplayFixedOutput), QF_FIELD(DM_COLOR, dmColor),
+    QF_FIELD(DM_DUPLEX, dmDuplex),             QF_FIELD(DM_YRESOLUTION, dmYResolution),
+    QF_FIELD(DM_TTOPTION, dmTTOption),         QF_FIELD(DM_COLLATE, dmCollate),
+    QF_FIELD(DM_FORMNAME, dmFormName),         QF_FIELD(DM_LOGPIXELS, dmLogPixels),
+    QF_FIELD(DM_BITSPERPEL, dmBitsPerPel),     QF_FIELD(DM_PELSWIDTH, dmPelsWidth),
+    QF_FIELD(DM_PELSHEIGHT, dmPelsHeight),     QF_FIELD(DM_DISPLAYFLAGS, dmDisplayFlags),
+    QF_FIELD(DM_NUP, dmNup),                   QF_FIELD(DM_DISPLAYFREQUENCY, dmDisplayFrequency),
+    QF_FIELD(DM_ICMMETHOD, dmICMMethod),       QF_FIELD(DM_ICMINTENT, dmICMIntent),
+    QF_FIELD(DM_MEDIATYPE, dmMediaType),       QF_FIELD(DM_DITHERTYPE, dmDitherType),
+    QF_FIELD(DM_PANNINGWIDTH, dmPanningWidth), QF_FIELD(DM_PANNINGHEIGHT, dmPanningHeight),
+};
+#undef QF_FIELD
+
+}  // namespace
+
+std::vector<std::uint8_t> SanitisedDevMode(const std::vector<std::uint8_t>& block) {
+  const size_t n = DevModeLength(block.data(), block.size());
+  if (n == 0) return {};
+  WORD dm_size = 0, extra = 0;
+  std::memcpy(&dm_size, block.data() + offsetof(DEVMODEA, dmSize), sizeof dm_size);
+  std::memcpy(&extra, block.data() + offsetof(DEVMODEA, dmDriverExtra), sizeof extra);
+  const size_t public_size = std::max<size_t>(dm_size, sizeof(DEVMODEA));
+  std::vector<std::uint8_t> out(public_size + extra, 0);
+  std::memcpy(out.data(), block.data(), dm_size);
+  std::memcpy(out.data() + public_size, block.data() + dm_size, extra);
+  DWORD fields = 0;
+  std::memcpy(&fields, out.data() + offsetof(DEVMODEA, dmFields), sizeof fields);
+  for (const FieldEnd& f : kFieldEnds)
+    if (f.end > dm_size) fields &= ~f.bit;
+  // Bits of no field we know of say nothing the spooler could trust.
+  DWORD known = 0;
+  for (const FieldEnd& f : kFieldEnds) known |= f.bit;
+  fields &= known;
+  std::memcpy(out.data() + offsetof(DEVMODEA, dmFields), &fields, sizeof fields);
+  const auto new_size = static_cast<WORD>(public_size);
+  std::memcpy(out.data() + offsetof(DEVMODEA, dmSize), &new_size, sizeof new_size);
+  return out;
 }
 
 std::string CompletePrinterName(const std::string& device_name) {
@@ -101,4 +155,26 @@ bool GetPrinterDefaults(const std::string& printer, std::vector<std::uint8_t>& d
   const size_t n = DevModeLength(buf.data(), buf.size());
   devmode.assign(buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(n));
   return n > 0;
+}
+
+bool CurrentPrinterSettings(const std::string& printer, std::vector<std::uint8_t>& devmode) {
+  devmode.clear();
+  winkit::PrinterHandle h;
+  if (!OpenPrinterA(const_cast<char*>(printer.c_str()), h.put(), nullptr)) return false;
+  const std::vector<std::uint8_t> info = [&] {
+    DWORD needed = 0;
+    GetPrinterA(h.get(), 2, nullptr, 0, &needed);
+    std::vector<std::uint8_t> block(needed, 0);
+    if (needed == 0 || !GetPrinterA(h.get(), 2, block.data(), needed, &needed)) block.clear();
+    return block;
+  }();
+  if (info.empty()) return false;
+  const auto* pi = reinterpret_cast<const PRINTER_INFO_2A*>(info.data());
+  if (!pi->pDevMode) return false;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(pi->pDevMode);
+  const size_t room = info.size() - static_cast<size_t>(bytes - info.data());
+  const size_t n = bytes >= info.data() && bytes < info.data() + info.size() ? DevModeLength(bytes, room) : 0;
+  if (n == 0) return false;
+  devmode.assign(bytes, bytes + n);
+  return true;
 }

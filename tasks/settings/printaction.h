@@ -53,6 +53,14 @@ class CPrintAction {
 // short to hold a usable header or the bytes it claims.
 size_t DevModeLength(const std::uint8_t* data, size_t size);
 
+// A DEVMODE block that may be handed to the spooler: the public part at
+// least sizeof(DEVMODEA) bytes, zero where the given block had nothing,
+// dmSize set to match, the driver's extra bytes after it, and every dmFields
+// bit cleared whose field lay beyond the given dmSize (a block read from a
+// file may claim fields it does not hold). Empty for a block DevModeLength
+// refuses.
+std::vector<std::uint8_t> SanitisedDevMode(const std::vector<std::uint8_t>& block);
+
 // The full name of the first installed printer whose name begins with the
 // (possibly cut) device name; the device name itself when none does.
 std::string CompletePrinterName(const std::string& device_name);
@@ -60,6 +68,10 @@ std::string CompletePrinterName(const std::string& device_name);
 // A printer's own default settings (dmSize + dmDriverExtra bytes); false
 // when the printer cannot be opened or has none.
 bool GetPrinterDefaults(const std::string& printer, std::vector<std::uint8_t>& devmode);
+
+// The printer's settings as the spooler holds them now (its stored DEVMODE,
+// level 2), for DCs made in a process that may have cached older ones.
+bool CurrentPrinterSettings(const std::string& printer, std::vector<std::uint8_t>& devmode);
 
 // The default printer's settings and name, asked without a window; false
 // when there is no default printer.

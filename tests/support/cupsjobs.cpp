@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
+#include <cstdio>
 #include <sstream>
 
 #include "support/tempdir.h"
@@ -66,6 +68,11 @@ int RunLinux(const std::string& command, unsigned timeout_ms) {
 namespace {
 
 std::string PdfFolder() {
+  // The scripts say where cups-pdf writes (under the account's home, which
+  // is not the HOME our processes get).
+  char dir[1024] = {};
+  const DWORD n = GetEnvironmentVariableA("QF_PDF_DIR", dir, sizeof dir);
+  if (n > 0 && n < sizeof dir) return WindowsPath(dir) + "\\";
   char home[1024] = {};
   GetEnvironmentVariableA("HOME", home, sizeof home);
   return WindowsPath(std::string(home[0] ? home : "/root") + "/PDF") + "\\";
@@ -117,6 +124,57 @@ bool PdfCentreColour(const std::string& pdf, int& r, int& g, int& b) {
   r = static_cast<unsigned char>(ppm[at]), g = static_cast<unsigned char>(ppm[at + 1]),
   b = static_cast<unsigned char>(ppm[at + 2]);
   return true;
+}
+
+namespace {
+
+// Runs a Linux command with its output going to a temporary file; the text.
+std::string LinuxOutput(const std::string& command) {
+  TempDir dir;
+  const std::string out = dir / "out.txt";
+  if (RunLinux(command + " > '" + UnixPath(out) + "' 2>/dev/null") != 0) return {};
+  return ReadFileBytes(out);
+}
+
+}  // namespace
+
+std::string JobAttribute(int job_id, const std::string& name) {
+  const std::string text =
+      LinuxOutput("ipptool -tv ipp://localhost/jobs/" + std::to_string(job_id) + " get-job-attributes.test");
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    const size_t start = line.find_first_not_of(' ');
+    if (start == std::string::npos || line.compare(start, name.size() + 2, name + " (") != 0) continue;
+    const size_t eq = line.find(" = ", start);
+    if (eq != std::string::npos) return line.substr(eq + 3);
+  }
+  return {};
+}
+
+bool PdfPageSize(const std::string& pdf, double& width, double& height) {
+  const std::string info = LinuxOutput("pdfinfo '" + UnixPath(pdf) + "'");
+  const size_t at = info.find("Page size:");
+  if (at == std::string::npos) return false;
+  if (std::sscanf(info.c_str() + at, "Page size: %lf x %lf", &width, &height) != 2) return false;
+  // A landscape page may be a portrait one turned by a quarter.
+  int rotation = 0;
+  const size_t rot = info.find("Page rot:");
+  if (rot != std::string::npos && std::sscanf(info.c_str() + rot, "Page rot: %d", &rotation) == 1 &&
+      (rotation % 180) != 0)
+    std::swap(width, height);
+  return true;
+}
+
+std::string PdfText(const std::string& pdf) { return LinuxOutput("pdftotext '" + UnixPath(pdf) + "' -"); }
+
+bool WriteTextPdf(const std::string& path, const std::string& text) {
+  TempDir dir;
+  const std::string ps = dir / "page.ps";
+  const std::string program = "%!PS\n/Helvetica findfont 24 scalefont setfont\n72 700 moveto (" + text +
+                              ") show\nshowpage\n";
+  if (!WriteFileBytes(ps, program)) return false;
+  return RunLinux("ps2pdf '" + UnixPath(ps) + "' '" + UnixPath(path) + "'") == 0 && FileExists(path);
 }
 
 }  // namespace qftest

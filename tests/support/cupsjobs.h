@@ -18,6 +18,18 @@ int HighestCupsJobId();
 std::vector<ipp::Job> JobsAfter(int after, const std::string& prefix);
 std::vector<ipp::Job> FinishedJobsAfter(int after, const std::string& prefix, size_t count, unsigned timeout_ms);
 
+// One attribute of a job as the scheduler reports it (ipptool's text: "2",
+// "landscape", "A4"); "" when the job has no such attribute.
+std::string JobAttribute(int job_id, const std::string& name);
+
+// Width and height of page 1 of a PDF as it is shown (its rotation
+// applied), in points; false when unreadable.
+bool PdfPageSize(const std::string& pdf, double& width, double& height);
+// The text of a PDF (pdftotext).
+std::string PdfText(const std::string& pdf);
+// A one-page PDF at `path` with `text` on it, vector (made by ghostscript).
+bool WriteTextPdf(const std::string& path, const std::string& text);
+
 // The PDF cups-pdf wrote for a job, as a Windows path; "" when none appeared
 // within `timeout_ms`.
 std::string PdfOfJob(int job_id, unsigned timeout_ms = 20000);
