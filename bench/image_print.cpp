@@ -3,6 +3,8 @@
 // jobs go to the held queue "Quirefeed_Held" (made by the test environment),
 // which keeps them unprinted; they are cancelled at the end.
 #include <windows.h>
+
+#include "clock.h"
 #include <winspool.h>
 
 #include <cstdio>
@@ -20,12 +22,7 @@
 
 namespace {
 
-double Now() {
-  LARGE_INTEGER f, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
+using bench::Now;
 
 // Decode, then draw onto a printer DC in a job of its own.
 void DecodeAndDraw(const std::string& label, const std::string& path, int type, int page, const std::string& printer) {

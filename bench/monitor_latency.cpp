@@ -3,6 +3,8 @@
 // many as the first argument says) on the default printer, against the
 // monitor's poll interval. A benchmark, not a test: it asserts nothing.
 #include <windows.h>
+
+#include "clock.h"
 #include <winspool.h>
 
 #include <algorithm>
@@ -16,16 +18,7 @@
 
 namespace {
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
+using bench::Now;
 
 // The id CUPS gave the job of this name (0 when it is not listed yet).
 int JobIdOf(ipp::Client& cups, const std::string& queue, const std::string& name) {

@@ -3,6 +3,8 @@
 // same run. A benchmark, not a test: it asserts nothing.
 #include <windows.h>
 
+#include "clock.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -17,16 +19,7 @@
 
 namespace {
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
+using bench::Now;
 
 // Waits until the job named `name` has completed; its end time, or -1.
 double CompletedAt(ipp::Client& cups, const std::string& queue, const std::string& name) {

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "engine/jobsource.h"
+#include "tasks/settings/printaction.h"
 
 namespace {
 
@@ -74,11 +75,8 @@ std::unique_ptr<IJobSource> MakeSpoolerJobSource(HANDLE printer) {
 }
 
 std::string CupsQueueOfPrinter(HANDLE printer) {
-  DWORD needed = 0;
-  GetPrinterA(printer, 2, nullptr, 0, &needed);
-  if (!needed) return {};
-  std::vector<BYTE> buf(needed);
-  if (!GetPrinterA(printer, 2, buf.data(), needed, &needed)) return {};
+  const std::vector<std::uint8_t> buf = PrinterInfo2(printer);
+  if (buf.empty()) return {};
   const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(buf.data());
   const std::string port = info->pPortName ? info->pPortName : "";
   if (port.size() <= 5 || _strnicmp(port.c_str(), "CUPS:", 5) != 0) return {};

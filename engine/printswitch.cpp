@@ -11,6 +11,7 @@
 #include "drivers/pdfdriver.h"
 #include "engine/core/osdescription.h"
 #include "engine/core/processctl.h"
+#include "engine/jobsource.h"
 #include "winkit/handles.h"
 
 namespace {
@@ -28,17 +29,6 @@ DWORD PlatformId(DWORD* major = nullptr) {
 #pragma GCC diagnostic pop
   if (major) *major = v.dwMajorVersion;
   return v.dwPlatformId;
-}
-
-// Level-2 information of an open printer, in a zero-filled block; empty
-// with the error left in GetLastError when it cannot be read.
-std::vector<std::uint8_t> PrinterInfo2(HANDLE h) {
-  DWORD needed = 0;
-  GetPrinterA(h, 2, nullptr, 0, &needed);
-  if (needed == 0) return {};
-  std::vector<std::uint8_t> info(needed, 0);
-  if (!GetPrinterA(h, 2, info.data(), needed, &needed)) return {};
-  return info;
 }
 
 void BroadcastIniChange(const char* section) {
@@ -214,11 +204,7 @@ bool Apply9x(CPrintAction& action, const std::string& name, const std::string& o
 std::string CupsQueueOf(const std::string& printer) {
   winkit::PrinterHandle h;
   if (!OpenPrinterA(const_cast<char*>(printer.c_str()), h.put(), nullptr)) return {};
-  const std::vector<std::uint8_t> info = PrinterInfo2(h.get());
-  if (info.empty()) return {};
-  const auto* pi = reinterpret_cast<const PRINTER_INFO_2A*>(info.data());
-  const std::string port = pi->pPortName ? pi->pPortName : "";
-  return port.compare(0, 5, "CUPS:") == 0 ? port.substr(5) : std::string();
+  return CupsQueueOfPrinter(h.get());
 }
 
 std::string CupsUserOptionsFile() {

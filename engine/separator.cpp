@@ -7,6 +7,7 @@
 #include "app/base/wholefile.h"
 #include "engine/ipp.h"
 #include "engine/printswitch.h"
+#include "tasks/settings/printaction.h"
 #include "winkit/application.h"
 #include "winkit/handles.h"
 #include "winkit/printjob.h"
@@ -126,10 +127,8 @@ std::vector<std::string> SeparatorLines(const std::string& file_text, const std:
 std::string SeparatorFileOf(const std::string& printer) {
   winkit::PrinterHandle h;
   if (!OpenPrinterA(const_cast<char*>(printer.c_str()), h.put(), nullptr)) return {};
-  DWORD needed = 0;
-  GetPrinterA(h.get(), 2, nullptr, 0, &needed);
-  std::vector<BYTE> info(needed, 0);
-  if (needed == 0 || !GetPrinterA(h.get(), 2, info.data(), needed, &needed)) return {};
+  const std::vector<std::uint8_t> info = PrinterInfo2(h.get());
+  if (info.empty()) return {};
   const auto* pi = reinterpret_cast<const PRINTER_INFO_2A*>(info.data());
   return pi->pSepFile ? std::string(pi->pSepFile) : std::string();
 }

@@ -19,6 +19,13 @@ namespace {
 
 constexpr const char* kSecondQueue = "Quirefeed_Test_Printer_With_A_Long_Name";
 
+// In the Print Setup dialog: the second queue, and landscape.
+void ChooseSecondQueueLandscape(HWND dlg) {
+  SendMessageA(GetDlgItem(dlg, cmb1), CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(kSecondQueue));
+  SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dlg, cmb1)));
+  SendMessageA(GetDlgItem(dlg, rad2), BM_CLICK, 0, 0);
+}
+
 class PrintSettingTest : public qftest::MainFormFixture {
  protected:
   void SetUp() override {
@@ -53,18 +60,13 @@ class PrintSettingTest : public qftest::MainFormFixture {
   int before_ = 0;
 };
 
+// The user picks another printer and landscape, then cancels.
 TEST_F(PrintSettingTest, ACancelledPrintSetupChangesNothing) {
   form_->DefaultAction.Data->Action = kActionRecycle;
   const std::vector<std::uint8_t> settings = form_->DefaultAction.DevMode;
   const std::string printer = form_->DefaultAction.Data->PrinterName;
   auto answered = Answer(
-      [](HWND dlg) {
-        // The user picks another printer and landscape, then cancels.
-        SendMessageA(GetDlgItem(dlg, cmb1), CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(kSecondQueue));
-        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dlg, cmb1)));
-        SendMessageA(GetDlgItem(dlg, rad2), BM_CLICK, 0, 0);
-      },
+      ChooseSecondQueueLandscape,
       IDCANCEL);
   SendMessageA(form_->Handle(), WM_COMMAND, ID_SETTINGACTION, 0);
   ASSERT_TRUE(answered.get()) << "no Print Setup dialog came and went";
@@ -81,12 +83,7 @@ TEST_F(PrintSettingTest, ACancelledPrintSetupChangesNothing) {
 TEST_F(PrintSettingTest, TheChosenPrinterAndOrientationReachEveryJobOfAListPrint) {
   form_->DefaultAction.Data->Action = kActionRecycle;
   auto answered = Answer(
-      [](HWND dlg) {
-        SendMessageA(GetDlgItem(dlg, cmb1), CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(kSecondQueue));
-        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dlg, cmb1)));
-        SendMessageA(GetDlgItem(dlg, rad2), BM_CLICK, 0, 0);
-      },
+      ChooseSecondQueueLandscape,
       IDOK);
   SendMessageA(form_->Handle(), WM_COMMAND, ID_SETTINGACTION, 0);
   ASSERT_TRUE(answered.get());

@@ -161,13 +161,7 @@ bool CurrentPrinterSettings(const std::string& printer, std::vector<std::uint8_t
   devmode.clear();
   winkit::PrinterHandle h;
   if (!OpenPrinterA(const_cast<char*>(printer.c_str()), h.put(), nullptr)) return false;
-  const std::vector<std::uint8_t> info = [&] {
-    DWORD needed = 0;
-    GetPrinterA(h.get(), 2, nullptr, 0, &needed);
-    std::vector<std::uint8_t> block(needed, 0);
-    if (needed == 0 || !GetPrinterA(h.get(), 2, block.data(), needed, &needed)) block.clear();
-    return block;
-  }();
+  const std::vector<std::uint8_t> info = PrinterInfo2(h.get());
   if (info.empty()) return false;
   const auto* pi = reinterpret_cast<const PRINTER_INFO_2A*>(info.data());
   if (!pi->pDevMode) return false;
@@ -177,4 +171,13 @@ bool CurrentPrinterSettings(const std::string& printer, std::vector<std::uint8_t
   if (n == 0) return false;
   devmode.assign(bytes, bytes + n);
   return true;
+}
+
+std::vector<std::uint8_t> PrinterInfo2(HANDLE printer) {
+  DWORD needed = 0;
+  GetPrinterA(printer, 2, nullptr, 0, &needed);
+  if (needed == 0) return {};
+  std::vector<std::uint8_t> info(needed, 0);
+  if (!GetPrinterA(printer, 2, info.data(), needed, &needed)) return {};
+  return info;
 }

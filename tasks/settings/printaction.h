@@ -69,6 +69,10 @@ std::string CompletePrinterName(const std::string& device_name);
 // when the printer cannot be opened or has none.
 bool GetPrinterDefaults(const std::string& printer, std::vector<std::uint8_t>& devmode);
 
+// The level-2 information of an open printer (PRINTER_INFO_2A at the
+// front), zero-filled; empty with GetLastError() set when it cannot be read.
+std::vector<std::uint8_t> PrinterInfo2(HANDLE printer);
+
 // The printer's settings as the spooler holds them now (its stored DEVMODE,
 // level 2), for DCs made in a process that may have cached older ones.
 bool CurrentPrinterSettings(const std::string& printer, std::vector<std::uint8_t>& devmode);
