@@ -32,6 +32,8 @@ bool Tmainform::Create() {
 
   CreateActions();
   CreateMenus();
+  CreateTrayMenu();
+  CreateTrayPicture();
   CreateInfo info;
   info.caption = "Quirefeed";
   // Fixed single border, system menu and minimise box only.
@@ -61,6 +63,7 @@ bool Tmainform::Create() {
   app.SetAccelerators(Handle(), accelerators_.get());
   actions_.BindMenu(main_menu_);
   actions_.BindMenu(popup_list_.get());
+  actions_.BindMenu(popup_tray_.get());
   actions_.BindToolBar(toolbar_);
   idle_token_ = app.AddIdleHandler([this] { actions_.UpdateAll(); });
 
@@ -234,6 +237,38 @@ LRESULT Tmainform::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         TrackPopupMenu(popup_list_.get(), TPM_RIGHTBUTTON, pt.x, pt.y, 0, Handle(), nullptr);
         return 0;
       }
+      break;
+    case WM_SYSCOMMAND:
+      // Minimising hides the window behind the tray icon.
+      if ((wp & 0xFFF0) == SC_MINIMIZE) {
+        HideToTray();
+        return 0;
+      }
+      break;
+    case WM_TRAYICON:
+      TrayIconMessage(lp);
+      break;
+    case WM_SHOWWINDOW:
+      if (wp) PostMessageA(Handle(), WM_FORMSHOW, 0, 0);
+      break;
+    case WM_FORMSHOW:
+      FormShow();
+      return 0;
+    case WM_CLOSE:
+      if (!FormCloseQuery()) return 0;
+      break;
+    case WM_QUERYENDSESSION:
+      return FormCloseQuery() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+      // Shutdown or log-off: the window closes, whatever wParam says.
+      ExitConfirmed = true;
+      SendMessageA(Handle(), WM_CLOSE, 0, 0);
+      return 0;
+    case WM_MEASUREITEM:
+      if (MeasureTrayItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) return TRUE;
+      break;
+    case WM_DRAWITEM:
+      if (DrawTrayItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) return TRUE;
       break;
     case WM_INITMENUPOPUP:
       actions_.UpdateAll();

@@ -55,7 +55,12 @@ enum CommandId : int {
   ID_DETAIL,
   ID_VISITWEBSITE,
   ID_COMMENTS,
+  ID_MN0,   // the tray menu's picture strip
+  ID_MNU0,  // the tray menu's closing item, of no height
 };
+
+// Posted when the window has become visible: FormShow runs then.
+constexpr UINT WM_FORMSHOW = WM_APP + 2;
 
 // Where the main window keeps its stored settings.
 struct MainFormPaths {
@@ -126,6 +131,17 @@ class Tmainform : public winkit::TForm, public IWatchHost {
   void SaveActionExecute();
   void ImportFileActionExecute();
   void HoptionActionExecute();
+  // The tray menu's commands and the window's way into and out of the tray.
+  void ShutdownActionExecute();
+  void RestoreActionExecute();
+  bool FormCloseQuery();
+  void FormShow();
+  HMENU TrayMenu() const noexcept { return popup_tray_.get(); }
+  HBITMAP TrayPicture() const noexcept { return static_cast<HBITMAP>(image1_.get()); }
+  // What watch mode does with its folder monitors when the window stops it
+  // (FormShow) or pauses it (Restore); set by watch mode.
+  std::function<void()> OnWatchStopped, OnWatchPaused;
+
   // The printer setting: Print Setup, then the choice is applied.
   void SettingActionExecute();
   // The About box, modal over the window.
@@ -168,6 +184,13 @@ class Tmainform : public winkit::TForm, public IWatchHost {
   bool OnNotify(const NMHDR& nm, LRESULT& result);
   void AddTrayIcon();
   void DeleteTrayIcon();
+  void CreateTrayMenu();
+  void CreateTrayPicture();
+  bool MeasureTrayItem(MEASUREITEMSTRUCT& mi) const;
+  bool DrawTrayItem(const DRAWITEMSTRUCT& di) const;
+  void HideToTray();
+  void ShowFromTray();
+  void TrayIconMessage(LPARAM event);
   void Timer1Timer();
 
   // Handlers of the menu items without actions.
@@ -181,6 +204,8 @@ class Tmainform : public winkit::TForm, public IWatchHost {
   CDocumentList documents_;
   winkit::TActionList actions_;
   winkit::MenuHandle popup_list_;  // PopupMenu2, on the document list
+  winkit::MenuHandle popup_tray_;  // PopupMenu1, of the tray icon
+  winkit::GdiObject image1_;       // its picture strip
   winkit::MenuHandle built_menu_;  // the main menu until the window takes it
   HMENU main_menu_ = nullptr;      // the main menu, owned by the window once it exists
   winkit::GdiObject font_;

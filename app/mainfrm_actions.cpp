@@ -37,8 +37,8 @@ void Tmainform::CreateActions() {
       .OnUpdate([list_count] { return list_count() > 0; });
   a.Add(ID_HOPTIONACTION, "HoptionAction", "&Html Print Options").OnExecute([this] { HoptionActionExecute(); });
   a.Add(ID_IMPORTFILEACTION, "ImportFileAction", "&Import File List").OnExecute([this] { ImportFileActionExecute(); });
-  a.Add(ID_SHUTDOWNACTION, "ShutdownAction", "E&xit");
-  a.Add(ID_RESTOREACTION, "RestoreAction", "Restore");
+  a.Add(ID_SHUTDOWNACTION, "ShutdownAction", "E&xit").OnExecute([this] { ShutdownActionExecute(); });
+  a.Add(ID_RESTOREACTION, "RestoreAction", "Restore").OnExecute([this] { RestoreActionExecute(); });
   a.Add(ID_SAVEACTION, "SaveAction", "&Save File List").OnExecute([this] { SaveActionExecute(); });
   a.Add(ID_SETTINGACTION, "SettingAction", "Setting", "Printer Setting").OnExecute([this] { SettingActionExecute(); });
 }

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <iterator>
 #include <future>
 #include <stdexcept>
 
@@ -142,6 +143,69 @@ TEST_F(MainFormTest, TheWatchHostInterfaceWorksOnTheWindowsOwnState) {
   host.ShowTrayIcon(false);
   EXPECT_FALSE(form->TrayIconAdded());
   EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+}
+
+TEST_F(MainFormTest, TheTrayMenuHasItsTwoColumnsAndItsPictureStrip) {
+  auto form = NewForm();
+  HMENU m = form->TrayMenu();
+  ASSERT_NE(m, nullptr);
+  struct Item {
+    UINT id;
+    const char* caption;  // nullptr for owner-drawn and separators
+    UINT type;
+  };
+  const Item items[] = {
+      {ID_MN0, nullptr, MFT_OWNERDRAW},          {ID_ABOUTACTION, "&About", MFT_STRING | MFT_MENUBARBREAK},
+      {0, nullptr, MFT_SEPARATOR},               {ID_RESTOREACTION, "Restore", MFT_STRING},
+      {ID_VIEWLOGACTION, "View Log", MFT_STRING}, {0, nullptr, MFT_SEPARATOR},
+      {ID_SHUTDOWNACTION, "E&xit", MFT_STRING},  {ID_MNU0, nullptr, MFT_OWNERDRAW},
+  };
+  ASSERT_EQ(GetMenuItemCount(m), static_cast<int>(std::size(items)));
+  for (int i = 0; i < static_cast<int>(std::size(items)); ++i) {
+    char text[64] = {};
+    MENUITEMINFOA mii{};
+    mii.cbSize = sizeof mii;
+    mii.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_STRING;
+    mii.dwTypeData = text;
+    mii.cch = sizeof text;
+    ASSERT_TRUE(GetMenuItemInfoA(m, static_cast<UINT>(i), TRUE, &mii)) << i;
+    EXPECT_EQ(mii.fType & (MFT_OWNERDRAW | MFT_SEPARATOR | MFT_MENUBARBREAK), items[i].type & ~MFT_STRING) << i;
+    if (items[i].id) {
+      EXPECT_EQ(mii.wID, items[i].id) << i;
+    }
+    if (items[i].caption) {
+      EXPECT_STREQ(text, items[i].caption) << i;
+    }
+    if (items[i].type == MFT_OWNERDRAW) {
+      EXPECT_TRUE(mii.fState & MFS_DISABLED) << i;
+    }
+  }
+  // mn0 is 5 pixels wide, mnu0 of no height.
+  MEASUREITEMSTRUCT mi{};
+  mi.CtlType = ODT_MENU;
+  mi.itemID = ID_MN0;
+  SendMessageA(form->Handle(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mi));
+  EXPECT_EQ(mi.itemWidth, 5u);
+  mi = MEASUREITEMSTRUCT{};
+  mi.CtlType = ODT_MENU;
+  mi.itemID = ID_MNU0;
+  mi.itemHeight = 17;
+  SendMessageA(form->Handle(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mi));
+  EXPECT_EQ(mi.itemHeight, 0u);
+  // Image1: 20 x 120, green at the top, blue at the bottom.
+  BITMAP bm{};
+  ASSERT_TRUE(GetObjectA(form->TrayPicture(), sizeof bm, &bm));
+  EXPECT_EQ(bm.bmWidth, 20);
+  EXPECT_EQ(bm.bmHeight, 120);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, form->TrayPicture());
+  const COLORREF top = GetPixel(dc, 1, 1), bottom = GetPixel(dc, 1, 118);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  EXPECT_GT(GetGValue(top), 200);
+  EXPECT_LT(GetBValue(top), 40);
+  EXPECT_GT(GetBValue(bottom), 200);
+  EXPECT_LT(GetGValue(bottom), 40);
 }
 
 struct MenuCase {

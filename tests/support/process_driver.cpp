@@ -228,4 +228,23 @@ std::string ReadForeignMenus(HWND wnd, const std::string& hook_dll) {
   return result;
 }
 
+bool TrayIconPresent(HWND wnd) {
+  NOTIFYICONDATAA probe{};
+  probe.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  probe.hWnd = wnd;
+  probe.uID = 0;
+  probe.uFlags = NIF_TIP;
+  lstrcpyA(probe.szTip, "Quirefeed");
+  return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
+bool ExitThroughTheMenu(AppProcess& app, HWND wnd, DWORD* exit_code) {
+  // ID_SHUTDOWNACTION of the main window.
+  constexpr WPARAM kShutdownAction = 116;
+  PostMessageA(wnd, WM_COMMAND, kShutdownAction, 0);
+  bool found = false;
+  AnswerMessageBox("Confirm", 15000, &found, IDOK);
+  return found && app.WaitExit(15000, exit_code);
+}
+
 }  // namespace qftest

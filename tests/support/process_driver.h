@@ -51,6 +51,13 @@ std::string AnswerMessageBox(const char* caption, DWORD timeout_ms, bool* found 
 // into its file-name field and presses OK; true when the dialog then closed.
 bool AnswerFileDialog(const char* caption, const std::string& name, DWORD timeout_ms);
 
+// Whether the program's tray icon (window `wnd`, id 0) is in the tray now.
+bool TrayIconPresent(HWND wnd);
+
+// "E&xit" as a user chooses it, "Exit Quirefeed?" answered OK (the program
+// is not in watch mode); true when the process then ended.
+bool ExitThroughTheMenu(AppProcess& app, HWND wnd, DWORD* exit_code = nullptr);
+
 // Clicks button `index` of a tool bar of another process, as the mouse would.
 bool ClickToolButton(HWND toolbar, int index);
 
