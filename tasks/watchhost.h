@@ -16,7 +16,11 @@ class IWatchHost {
   // The window that owns dialogs, progress windows and timers.
   virtual HWND HostWindow() const = 0;
 
-  // The watch tasks and the current print settings.
+  // The watch tasks and the current print settings. The watch folder dialog
+  // adds and deletes tasks at any time, also while a pass waits inside the
+  // print path: a pass holds no reference or iterator into Tasks() across a
+  // print, it copies the task it prints (into CurrentAction()) and reads the
+  // count afresh before each task.
   virtual std::vector<CPrintAction>& Tasks() = 0;
   virtual CPrintAction& CurrentAction() = 0;
 
