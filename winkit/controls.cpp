@@ -4,10 +4,10 @@
 
 namespace winkit {
 
-HWND CreateControl(HWND parent, HFONT font, const ControlSpec& spec) {
-  const DWORD style = WS_CHILD | (spec.hidden ? 0 : WS_VISIBLE) | spec.style;
-  HWND c = CreateWindowExA(spec.ex_style, spec.cls, spec.text, style, spec.x, spec.y,
-                           spec.w, spec.h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+HWND CreateControl(HWND parent, HFONT font, const ControlSpec& row) {
+  const DWORD style = WS_CHILD | (row.hidden ? 0 : WS_VISIBLE) | row.style;
+  HWND c = CreateWindowExA(row.ex_style, row.cls, row.text, style, row.x, row.y,
+                           row.w, row.h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                            TApplication::Get().Instance(), nullptr);
   if (c && font) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return c;
@@ -16,14 +16,14 @@ HWND CreateControl(HWND parent, HFONT font, const ControlSpec& spec) {
 std::vector<HWND> CreateControls(HWND parent, HFONT font, std::initializer_list<ControlSpec> layout) {
   std::vector<HWND> made;
   made.reserve(layout.size());
-  for (const ControlSpec& spec : layout) made.push_back(CreateControl(parent, font, spec));
+  for (const ControlSpec& row : layout) made.push_back(CreateControl(parent, font, row));
   return made;
 }
 
 std::vector<HWND> CreateControls(HWND parent, HFONT font, const std::vector<ControlSpec>& layout) {
   std::vector<HWND> made;
   made.reserve(layout.size());
-  for (const ControlSpec& spec : layout) made.push_back(CreateControl(parent, font, spec));
+  for (const ControlSpec& row : layout) made.push_back(CreateControl(parent, font, row));
   return made;
 }
 

@@ -23,9 +23,9 @@ struct ControlSpec {
   bool hidden = false;
 };
 
-// Creates the control described by `spec` on `parent` and gives it `font`
+// Creates the control described by `row` on `parent` and gives it `font`
 // (when not null); null with GetLastError() set when it failed.
-HWND CreateControl(HWND parent, HFONT font, const ControlSpec& spec);
+HWND CreateControl(HWND parent, HFONT font, const ControlSpec& row);
 // The controls of a layout, in its order.
 std::vector<HWND> CreateControls(HWND parent, HFONT font, std::initializer_list<ControlSpec> layout);
 std::vector<HWND> CreateControls(HWND parent, HFONT font, const std::vector<ControlSpec>& layout);
