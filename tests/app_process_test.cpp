@@ -115,14 +115,8 @@ TEST(AppProcess, StartUpValueKeepsTheWindowHiddenWithOnlyTheTrayIcon) {
   HWND wnd = qftest::WaitForWindow("Tmainform", nullptr, app.Id(), kStartTimeout);
   ASSERT_NE(wnd, nullptr);
   // The tray icon is added at the end of start-up; give the shell a moment.
-  NOTIFYICONDATAA probe{};
-  probe.cbSize = NOTIFYICONDATAA_V1_SIZE;
-  probe.hWnd = wnd;
-  probe.uID = 0;
-  probe.uFlags = NIF_TIP;
-  lstrcpyA(probe.szTip, "Quirefeed");
   bool icon = false;
-  for (int i = 0; i < 100 && !icon; ++i, Sleep(50)) icon = Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+  for (int i = 0; i < 100 && !icon; ++i, Sleep(50)) icon = qftest::TrayIconPresent(wnd);
   EXPECT_TRUE(icon) << "no tray icon";
   for (int i = 0; i < 10; ++i, Sleep(100)) ASSERT_FALSE(IsWindowVisible(wnd)) << "the main window was shown";
   EXPECT_TRUE(app.Running());
