@@ -4,11 +4,11 @@
 #include <winspool.h>
 
 #include <cstring>
-#include <sstream>
 
 #include "app/base/log.h"
 #include "app/base/wholefile.h"
 #include "drivers/pdfdriver.h"
+#include "engine/core/lpoptions.h"
 #include "engine/core/osdescription.h"
 #include "engine/core/processctl.h"
 #include "engine/jobsource.h"
@@ -86,11 +86,6 @@ void KeepAsCupsDefault(const std::string& printer) {
   const std::string queue = CupsQueueOf(printer);
   if (file.empty() || queue.empty()) return;
   if (!WriteCupsUserDefault(file, queue)) Log("The CUPS default printer could not be kept in " + file);
-}
-
-std::string ToLower(std::string s) {
-  for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 // The fields the stored settings carry, for the merge into the printer's:
@@ -220,26 +215,7 @@ std::string CupsUserOptionsFile() {
 bool WriteCupsUserDefault(const std::string& path, const std::string& queue) {
   Bytes old;
   ReadWholeFile(path, old, 1 << 20, FILE_SHARE_READ | FILE_SHARE_WRITE);
-  std::istringstream in(std::string(old.begin(), old.end()));
-  std::string line, out = "Default " + queue + "\n";
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::istringstream words(line);
-    std::string keyword, name;
-    words >> keyword >> name;
-    const std::string kw = ToLower(keyword);
-    if (kw == "default") {
-      // The old default keeps its options; an entry without options is
-      // nothing to keep.
-      std::string rest;
-      std::getline(words, rest);
-      if (name != queue && rest.find_first_not_of(" \t") != std::string::npos) out += "Dest " + name + rest + "\n";
-      continue;
-    }
-    if (kw == "dest" && name == queue && line.find_first_not_of(" \t", line.find(name) + name.size()) == std::string::npos)
-      continue;  // a bare entry for the new default says nothing more
-    out += line + "\n";
-  }
+  const std::string out = CupsOptionsWithDefault(std::string(old.begin(), old.end()), queue);
   const size_t slash = path.find_last_of('\\');
   if (slash != std::string::npos) CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
   // Through a new file renamed into place: CUPS never reads half a file.

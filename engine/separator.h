@@ -7,16 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/sepfile.h"
+
 // The name of a separator page's job (never the name of a document).
 constexpr char kSeparatorJobName[] = "Separator page";
-
-// What a separator file says to print, line by line: "\N" the user, "\D"
-// the date, "\T" the time, "\L" the text up to the next escape, "\F" the
-// text of a file, a digit that many empty lines, "\E" the end of the page;
-// "\H", "\W", "\B", "\U" and "\I" (printer codes, widths, block letters, the
-// job number) print nothing. The file's first character is its escape.
-std::vector<std::string> SeparatorLines(const std::string& file_text, const std::string& user,
-                                        const std::string& date, const std::string& time);
 
 // The separator file the printer's configuration names; "" for none.
 std::string SeparatorFileOf(const std::string& printer);

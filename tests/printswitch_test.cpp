@@ -352,9 +352,13 @@ TEST(SeparatorLines, TheFileSaysWhatThePageShows) {
       {"@\n@LOne@1@LTwo@E@LNever", {"One", "", "Two"}},
       {"\\\n\\H1B\\W40\\B\\S\\LBig\\U\\I", {"Big"}},
       {"\\\r\n\\Lcarriage\r\n", {"carriage"}},
+      {"\\\n\\LTop\\Finc.txt\n\\LEnd", {"Top", "first", "second", "End"}},
+      {"\\\n\\Fmissing.txt\n", {"", "", ""}},
       {"", {}},
   };
-  for (const Case& c : cases) EXPECT_EQ(SeparatorLines(c.file, "ann", "1/2/2026", "9:00"), c.lines) << c.file;
+  const SeparatorFields fields{"ann", "1/2/2026", "9:00",
+                               [](const std::string& name) { return name == "inc.txt" ? "first\r\nsecond" : ""; }};
+  for (const Case& c : cases) EXPECT_EQ(SeparatorLines(c.file, fields), c.lines) << c.file;
 }
 
 class SeparatorTest : public PrintSwitchTest {};
