@@ -39,10 +39,7 @@ bool PrintOneJob(const std::string& title, const imaging::CImage& image) {
   }
   // The printer's settings as stored now: a DC of this process would
   // otherwise keep the settings it saw first, before a task changed them.
-  std::vector<std::uint8_t> settings;
-  const DEVMODEA* devmode =
-      CurrentPrinterSettings(printer, settings) ? reinterpret_cast<const DEVMODEA*>(settings.data()) : nullptr;
-  winkit::PrinterDc dc = winkit::CreatePrinterDc(printer, devmode);
+  winkit::PrinterDc dc = PrinterDcWithCurrentSettings(printer);
   if (!dc) {
     // The code is taken before the log is written: the log's own file calls
     // would replace it.

@@ -79,10 +79,7 @@ bool PrintSeparatorPage(const std::string& printer) {
     return false;
   }
   const std::vector<std::string> lines = SeparatorLines(text, {UserName(), Now("D"), Now("T"), ReadText});
-  std::vector<std::uint8_t> settings;
-  const DEVMODEA* dm =
-      CurrentPrinterSettings(printer, settings) ? reinterpret_cast<const DEVMODEA*>(settings.data()) : nullptr;
-  winkit::PrinterDc dc = winkit::CreatePrinterDc(printer, dm);
+  winkit::PrinterDc dc = PrinterDcWithCurrentSettings(printer);
   if (!dc) {
     Log("Separator page of " + printer + " cannot be printed: the printer cannot be used");
     return false;

@@ -194,21 +194,7 @@ void Tfrmwatchfolder::Button2Click() {
 
 void Tfrmwatchfolder::ComboBox3Change() { EnableWindow(Control(kButton2), action_.ItemIndex() == 1); }
 
-void Tfrmwatchfolder::SpeedButton1Click() {
-  PRINTDLGA pd{};
-  pd.lStructSize = sizeof pd;
-  pd.hwndOwner = Handle();
-  pd.Flags = PD_RETURNDEFAULT;
-  PrintDlgA(&pd);
-  pd.Flags = PD_PRINTSETUP;
-  const BOOL chosen = PrintDlgA(&pd);
-  winkit::GlobalHandle devmode(pd.hDevMode), devnames(pd.hDevNames);
-  if (!chosen || !devmode) return;
-  if (const auto* dm = static_cast<const DEVMODEA*>(GlobalLock(devmode.get()))) {
-    TemplateAction.SetDevMode(dm, GlobalSize(devmode.get()));
-    GlobalUnlock(devmode.get());
-  }
-}
+void Tfrmwatchfolder::SpeedButton1Click() { ChoosePrinterSettings(Handle(), TemplateAction); }
 
 void Tfrmwatchfolder::SpeedButton2Click() {
   winkit::FileDialogOptions options;

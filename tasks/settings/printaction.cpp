@@ -181,3 +181,30 @@ std::vector<std::uint8_t> PrinterInfo2(HANDLE printer) {
   if (!GetPrinterA(printer, 2, info.data(), needed, &needed)) return {};
   return info;
 }
+
+bool ChoosePrinterSettings(HWND owner, CPrintAction& action) {
+  PRINTDLGA pd{};
+  pd.lStructSize = sizeof pd;
+  pd.hwndOwner = owner;
+  pd.Flags = PD_RETURNDEFAULT;
+  PrintDlgA(&pd);
+  // With the default printer's handles from the first call, Print Setup
+  // opens on that printer.
+  pd.Flags = PD_PRINTSETUP;
+  const BOOL chosen = PrintDlgA(&pd);
+  // The dialog may have replaced the handles: they are ours either way.
+  winkit::GlobalHandle devmode(pd.hDevMode), devnames(pd.hDevNames);
+  if (!chosen || !devmode) return false;
+  const auto* dm = static_cast<const DEVMODEA*>(GlobalLock(devmode.get()));
+  if (!dm) return false;
+  action.SetDevMode(dm, GlobalSize(devmode.get()));
+  GlobalUnlock(devmode.get());
+  return true;
+}
+
+winkit::PrinterDc PrinterDcWithCurrentSettings(const std::string& printer) {
+  std::vector<std::uint8_t> settings;
+  const DEVMODEA* devmode =
+      CurrentPrinterSettings(printer, settings) ? reinterpret_cast<const DEVMODEA*>(settings.data()) : nullptr;
+  return winkit::CreatePrinterDc(printer, devmode);
+}

@@ -10,6 +10,7 @@
 
 #include "app/base/fixedtext.h"
 #include "app/base/postprint.h"
+#include "winkit/printjob.h"
 
 
 struct ActionStruct {
@@ -76,6 +77,15 @@ std::vector<std::uint8_t> PrinterInfo2(HANDLE printer);
 // The printer's settings as the spooler holds them now (its stored DEVMODE,
 // level 2), for DCs made in a process that may have cached older ones.
 bool CurrentPrinterSettings(const std::string& printer, std::vector<std::uint8_t>& devmode);
+
+// The system's Print Setup dialog over `owner`, opened on the default
+// printer with its settings; when the user confirms, `action` takes the
+// chosen settings and printer (SetDevMode). False when cancelled.
+bool ChoosePrinterSettings(HWND owner, CPrintAction& action);
+
+// A DC for `printer` with the settings the spooler holds for it now
+// (CurrentPrinterSettings), not those this process may have cached.
+winkit::PrinterDc PrinterDcWithCurrentSettings(const std::string& printer);
 
 // The default printer's settings and name, asked without a window; false
 // when there is no default printer.
