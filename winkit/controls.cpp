@@ -14,10 +14,7 @@ HWND CreateControl(HWND parent, HFONT font, const ControlSpec& row) {
 }
 
 std::vector<HWND> CreateControls(HWND parent, HFONT font, std::initializer_list<ControlSpec> layout) {
-  std::vector<HWND> made;
-  made.reserve(layout.size());
-  for (const ControlSpec& row : layout) made.push_back(CreateControl(parent, font, row));
-  return made;
+  return CreateControls(parent, font, std::vector<ControlSpec>(layout));
 }
 
 std::vector<HWND> CreateControls(HWND parent, HFONT font, const std::vector<ControlSpec>& layout) {
