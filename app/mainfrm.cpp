@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "resources/resource.h"
 #include "tasks/settings/taskfile.h"
+#include "tasks/watchmode.h"
 #include "winkit/application.h"
 #include "winkit/thread.h"
 
@@ -97,6 +98,7 @@ void Tmainform::FormCreate() {
   ResetRunState();
   OpenDataFoldersAndLogs(have_printer);
   ReadStoredSettings();
+  CreateWatchMode();
   if (StartInWatchMode) EnterWatchModeAtStartUp();
 }
 
@@ -156,6 +158,7 @@ void Tmainform::ReadStoredSettings() {
 // Straight into watch mode, hidden in the tray.
 void Tmainform::EnterWatchModeAtStartUp() {
   WatchMode = true;
+  watch_->CreateMonitors();
   winkit::TApplication::Get().ShowMainForm = false;
   AddTrayIcon();
   SetTimer1(true);
@@ -167,6 +170,7 @@ void Tmainform::FormDestroy() {
   documents_.Clear();
   if (Handle()) DragAcceptFiles(Handle(), FALSE);
   DeleteTrayIcon();
+  if (watch_) watch_->DestroyMonitors();
   while (!WatchTasks.empty()) WatchTasks.pop_back();
   SetTimer1(false);
 }
@@ -194,8 +198,8 @@ void Tmainform::SetTimer1(bool enabled) {
 }
 
 void Tmainform::Timer1Timer() {
-  // The watch passes run from here once watch mode exists.
   ++timer_ticks_;
+  if (watch_) watch_->Timer1Timer();
 }
 
 void Tmainform::ReportProgramError(const std::string& message, const std::string& class_name) {

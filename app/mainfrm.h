@@ -23,6 +23,7 @@
 #include "winkit/tray.h"
 
 class TProgform;
+class TWatchMode;
 
 constexpr UINT WM_TRAYICON = WM_APP + 1;
 constexpr UINT_PTR kTimer1 = 1;
@@ -116,6 +117,9 @@ class Tmainform : public winkit::TForm, public IWatchHost {
   bool PassRunning() const override { return TimerBusy; }
   void SetPassRunning(bool on) override { TimerBusy = on; }
   int FolderSort() const override { return WatchSort; }
+  bool ExitWasConfirmed() const override { return ExitConfirmed; }
+  PageSetupPlace PageSetup() const override { return HtmlPageSetupPlace(); }
+  bool PrintRequestNow(CPrintFile& request) override { return PrintRequest(request); }
   bool PassTimerOn() const override { return Timer1Enabled(); }
   void SetPassTimer(bool on) override { SetTimer1(on); }
   void ShowTrayIcon(bool shown) override;
@@ -141,6 +145,17 @@ class Tmainform : public winkit::TForm, public IWatchHost {
   // What watch mode does with its folder monitors when the window stops it
   // (FormShow) or pauses it (Restore); set by watch mode.
   std::function<void()> OnWatchStopped, OnWatchPaused;
+
+  // Watch mode: the watch folder dialog and what its OK and Cancel do; the
+  // print-folder command; the folder print run over DefaultAction.
+  void watchactionExecute();
+  void PrintfolderExecute();
+  void PrintMulFileExecute();
+  TWatchMode& Watch() { return *watch_; }
+  // Runs a watch pass, as the tick of Timer1 does.
+  void Timer1Timer();
+  // The file the watch journal is kept in.
+  std::string WatchJournalFile() const;
 
   // The printer setting: Print Setup, then the choice is applied.
   void SettingActionExecute();
@@ -170,6 +185,7 @@ class Tmainform : public winkit::TForm, public IWatchHost {
   void ResetRunState();
   void OpenDataFoldersAndLogs(bool have_printer);
   void ReadStoredSettings();
+  void CreateWatchMode();
   void EnterWatchModeAtStartUp();
   void FormDestroy();
   void CreateActions();
@@ -191,7 +207,6 @@ class Tmainform : public winkit::TForm, public IWatchHost {
   void HideToTray();
   void ShowFromTray();
   void TrayIconMessage(LPARAM event);
-  void Timer1Timer();
 
   // Handlers of the menu items without actions.
   void Visitourwebsite1Click();
@@ -219,6 +234,7 @@ class Tmainform : public winkit::TForm, public IWatchHost {
   std::optional<winkit::TTrayIcon> tray_icon_;
   winkit::TTimer timer1_{kTimer1, kTimer1Interval};
   unsigned timer_ticks_ = 0;
+  std::unique_ptr<TWatchMode> watch_;
   std::optional<winkit::OleScope> ole_;
   int idle_token_ = 0;
   bool destroyed_ = false;

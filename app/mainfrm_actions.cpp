@@ -26,9 +26,9 @@ void Tmainform::CreateActions() {
   a.Add(ID_CLEARACTION, "ClearAction", "&Clear").OnExecute([this] { ClearActionExecute(); });
   a.Add(ID_CLEARLOGACTION, "ClearLogAction", "Clear &Log").OnExecute([] { ClearLog(); });
   a.Add(ID_HELPACTION, "HelpAction", "&Help").Shortcut(VK_F1, "F1").OnExecute([this] { HelpActionExecute(); });
-  a.Add(ID_PRINTFOLDER, "Printfolder", "Print folder");
-  a.Add(ID_WATCHACTION, "watchaction", "&Watch folder");
-  a.Add(ID_PRINTMULFILE, "PrintMulFile", "PrintMulFile");
+  a.Add(ID_PRINTFOLDER, "Printfolder", "Print folder").OnExecute([this] { PrintfolderExecute(); });
+  a.Add(ID_WATCHACTION, "watchaction", "&Watch folder").OnExecute([this] { watchactionExecute(); });
+  a.Add(ID_PRINTMULFILE, "PrintMulFile", "PrintMulFile").OnExecute([this] { PrintMulFileExecute(); });
   a.Add(ID_CLEARALLACTION, "ClearAllAction", "&Clear All")
       .OnExecute([this] { ClearActionExecute(); })
       .OnUpdate([list_count] { return list_count() > 0; });

@@ -236,6 +236,7 @@ bool RunDriver(CPrintFile& r, const std::string& path, const char* ext) {
 }  // namespace
 
 bool PrintDocument(CPrintFile& r) {
+  r.SetPrinted(false);
   const std::string path = r.FileName();
   const std::string printer = r.PrinterName();
   if (!PrinterExists(printer)) return false;
@@ -258,6 +259,7 @@ bool PrintDocument(CPrintFile& r) {
   winkit::ThreadOwner<TPrinterNotifier> monitor = StartMonitor(printer, path, r.Done());
   if (monitor) Log("Start Printer Monitor, Printer:" + printer);
   const bool printed = RunDriver(r, path, ext);
+  r.SetPrinted(printed);
   monitor.reset();
   Log("End Printer Monitor, Printer:" + printer);
 

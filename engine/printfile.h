@@ -28,6 +28,9 @@ class CPrintFile {
   std::int16_t Action() const { return action_; }
   bool MoveFailed() const { return move_failed_; }
   winkit::TEvent& Done() { return done_; }
+  // Set by PrintDocument: the driver printed the file.
+  bool Printed() const { return printed_; }
+  void SetPrinted(bool printed) { printed_ = printed; }
 
  private:
   char file_[260] = {};
@@ -35,6 +38,7 @@ class CPrintFile {
   char move_to_[260] = {};
   std::int16_t action_ = 0;
   bool move_failed_ = false;
+  bool printed_ = false;
   winkit::TEvent done_;  // created signalled; reset before the driver runs
 };
 

@@ -2,15 +2,16 @@
 
 #include "app/base/log.h"
 #include "engine/progfrm.h"
+#include "winkit/application.h"
 
-PrintRunScope::PrintRunScope(const PageSetupPlace& page_setup, TProgform*& progress)
-    : page_setup_(page_setup), progress_(progress) {
+RunActiveScope::RunActiveScope(TProgform*& progress, bool settle) : progress_(progress), settle_(settle) {
   StopPrinting = false;
 }
 
-PrintRunScope::~PrintRunScope() {
+RunActiveScope::~RunActiveScope() {
   // Also after an error inside the run: no run is active any more.
   StopPrinting = true;
+  if (settle_) winkit::TApplication::Get().ProcessMessages();
   if (progress_) {
     progress_->Close();
     progress_ = nullptr;

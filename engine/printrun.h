@@ -10,19 +10,33 @@
 
 class TProgform;
 
+// While a run prints: StopPrinting is false until a stop is asked for, and
+// on every way out it turns true and an open progress window is closed and
+// its reference cleared. With `settle`, the messages pending at the end run
+// once before the window closes.
+class RunActiveScope {
+ public:
+  explicit RunActiveScope(TProgform*& progress, bool settle = false);
+  ~RunActiveScope();
+  RunActiveScope(const RunActiveScope&) = delete;
+  RunActiveScope& operator=(const RunActiveScope&) = delete;
+
+ private:
+  TProgform*& progress_;
+  bool settle_;
+};
+
 // From its start to every way out of a run: the browser prints with the
-// program's page setup, StopPrinting says a run is active, and at the end an
-// open progress window is closed and its reference cleared.
+// program's page setup, and the run is active.
 class PrintRunScope {
  public:
-  PrintRunScope(const PageSetupPlace& page_setup, TProgform*& progress);
-  ~PrintRunScope();
+  PrintRunScope(const PageSetupPlace& page_setup, TProgform*& progress) : page_setup_(page_setup), run_(progress) {}
   PrintRunScope(const PrintRunScope&) = delete;
   PrintRunScope& operator=(const PrintRunScope&) = delete;
 
  private:
   PageSetupScope page_setup_;
-  TProgform*& progress_;
+  RunActiveScope run_;
 };
 
 // Fills a request for `path` with the run's printer, post-print action and

@@ -16,6 +16,7 @@ flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 declare -A sources=(
   [sepfile]="$root/engine/core/sepfile.cpp"
   [lpoptions]="$root/engine/core/lpoptions.cpp"
+  [ledgerfile]="$root/tasks/settings/ledgerfile.cpp"
 )
 rc=0
 for target in "${!sources[@]}"; do

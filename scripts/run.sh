@@ -3,12 +3,22 @@
 # With no display it starts a virtual one and saves a screenshot of the
 # screen once the main window is up. Runs until the program ends, or until
 # Ctrl-C, or for SECONDS with --for SECONDS; then stops the program.
+# With --watch DIR the program starts in watch mode with one task on DIR:
+# every file that arrives there is printed on the "PDF" queue and kept.
+# Usage: run.sh [--watch DIR] [--for SECONDS]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/scripts/testenv.sh"
 
 seconds=
-case "${1:-}" in --for) seconds=${2:?--for needs a number of seconds} ;; esac
+watch_dir=
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --for) seconds=${2:?--for needs a number of seconds}; shift 2 ;;
+    --watch) watch_dir=$(realpath -m "${2:?--watch needs a folder}"); shift 2 ;;
+    *) echo "usage: run.sh [--watch DIR] [--for SECONDS]" >&2; exit 2 ;;
+  esac
+done
 
 qf_build Quirefeed textprint
 build=$QF_BUILD
@@ -25,6 +35,22 @@ qf_user_home "${WINEPREFIX}-home"
 qf_install_standins "$WINEPREFIX" "$build/standins"
 qf_standins_reg >"$WINEPREFIX/standins.reg"
 "$QF_WINE" regedit /S "$(qf_winpath "$WINEPREFIX/standins.reg")" >/dev/null 2>&1 || true
+
+# Watch mode at start-up, with one task on the folder, or the main window.
+data=$WINEPREFIX/drive_c/ProgramData/Quirefeed
+mkdir -p "$data"
+if [ -n "$watch_dir" ]; then
+  mkdir -p "$watch_dir"
+  rm -f "$data"/*.dev
+  printf '%s\r\n' '[Tasks]' 'Count=1' '[0]' 'Printer Name=PDF' 'FileExt=*.*' "Folder=$(qf_winpath "$watch_dir")" \
+    'Move To Folder=' 'Separator=' 'Action=2' 'MoveFailed=0' >"$data/quirefeed.ini"
+  startup=1
+else
+  startup=0
+fi
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quirefeed]\r\n"StartUp"=dword:%08x\r\n' $startup \
+  >"$WINEPREFIX/startup.reg"
+"$QF_WINE" regedit /S "$(qf_winpath "$WINEPREFIX/startup.reg")" >/dev/null 2>&1 || true
 
 xvfb_pid=
 headless=0
@@ -50,8 +76,12 @@ qf_wineserver_up
 app_pid=$!
 echo "run: Quirefeed started (Wine prefix $WINEPREFIX, display $DISPLAY)" >&2
 echo "run: printed documents land as PDF files in $QF_PDF_DIR (CUPS queue \"PDF\")" >&2
+if [ -n "$watch_dir" ]; then
+  echo "run: watch mode: copy files into $watch_dir; each is printed once and stays there" >&2
+  echo "run: the activity log is Quirefeed.log under $WINEPREFIX/drive_c/users/*/AppData/Roaming/Quirefeed" >&2
+fi
 
-if [ $headless = 1 ]; then
+if [ $headless = 1 ] && [ -z "$watch_dir" ]; then
   shot=$build/screenshot.png
   for _ in $(seq 300); do
     xwininfo -root -tree 2>/dev/null | grep -q '"Quirefeed"' && break

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "drivers/pagesetup.h"
+#include "engine/printfile.h"
 #include "tasks/settings/printaction.h"
 
 class TProgform;
@@ -29,8 +31,16 @@ class IWatchHost {
   virtual void SetInWatchMode(bool on) = 0;
   virtual bool PassRunning() const = 0;
   virtual void SetPassRunning(bool on) = 0;
-  // How the folder run sorts a folder's files (0 name, 1 date).
+  // How the folder run sorts a folder's files: 0 name, 1 last write,
+  // 2 creation, 3 last access.
   virtual int FolderSort() const = 0;
+  // The user confirmed leaving the program: a run that stops closes the
+  // window.
+  virtual bool ExitWasConfirmed() const = 0;
+  // Where the browser's page setup and the program's own live.
+  virtual PageSetupPlace PageSetup() const = 0;
+  // Prints one request (PrintDocument).
+  virtual bool PrintRequestNow(CPrintFile& request) = 0;
 
   // The pass timer (about 500 ms after it is switched on, one pass).
   virtual bool PassTimerOn() const = 0;

@@ -32,6 +32,7 @@ THandoff::~THandoff() {
     SetWindowLongPtrA(wnd_, GWLP_USERDATA, 0);
     DestroyWindow(wnd_);
   }
+  delayed_.clear();
   std::lock_guard<std::mutex> hold(lock_);
   queue_.clear();
 }
@@ -65,9 +66,37 @@ void THandoff::RunPending() {
   }
 }
 
+bool THandoff::After(UINT_PTR id, UINT delay_ms, std::function<void()> work) {
+  if (!wnd_ || !work || delayed_.count(id)) return false;
+  if (!SetTimer(wnd_, id, delay_ms, nullptr)) return false;
+  delayed_.emplace(id, std::move(work));
+  return true;
+}
+
+void THandoff::Cancel(UINT_PTR id) {
+  if (delayed_.erase(id) && wnd_) KillTimer(wnd_, id);
+}
+
+void THandoff::RunDelayed(UINT_PTR id) {
+  KillTimer(wnd_, id);
+  auto it = delayed_.find(id);
+  if (it == delayed_.end()) return;
+  // Taken out first: the work may start the same delay again.
+  std::function<void()> work = std::move(it->second);
+  delayed_.erase(it);
+  try {
+    work();
+  } catch (...) {
+    TApplication::Get().HandleException();
+  }
+}
+
 LRESULT CALLBACK THandoff::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-  if (msg == kRunWork) {
-    if (auto* self = reinterpret_cast<THandoff*>(GetWindowLongPtrA(wnd, GWLP_USERDATA))) self->RunPending();
+  if (msg == kRunWork || msg == WM_TIMER) {
+    auto* self = reinterpret_cast<THandoff*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    if (self && msg == kRunWork) self->RunPending();
+    if (self && msg == WM_TIMER) self->RunDelayed(wp);
+    if (!self && msg == WM_TIMER) KillTimer(wnd, wp);
     return 0;
   }
   return DefWindowProcA(wnd, msg, wp, lp);

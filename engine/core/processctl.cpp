@@ -126,5 +126,10 @@ bool RecycleFile(const std::string& path, std::string* why) {
 
 void ShowLastError() {
   const DWORD code = GetLastError();
-  MessageBoxA(nullptr, SystemMessage(code).c_str(), "Error", MB_OK | MB_ICONINFORMATION);
+  const std::string text = SystemMessage(code);
+  // Logged first: an unattended run's log then tells what it waits for.
+  std::string line = text;
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  WriteLog(LogStamp() + "Error: " + line);
+  MessageBoxA(nullptr, text.c_str(), "Error", MB_OK | MB_ICONINFORMATION);
 }
