@@ -79,10 +79,18 @@ void MoveFailedFile(const std::string& path) {
 // readings of the file are compared, never its time stamp with our clock, so
 // neither a share whose clock runs ahead nor time stamps in two-second steps
 // can let a growing file through. False after the time limit.
-bool WaitUntilFree(const std::string& path) {
+bool WaitUntilFree(const std::string& path, const CPrintFile& r) {
   const DWORD start = GetTickCount();
   FileStamp last = StampOf(path);
   DWORD last_change = start;
+  // A file that reads as it did when a folder scan found it has been still
+  // since the scan: that time counts towards its settling.
+  FileStamp found;
+  unsigned long found_tick = 0;
+  if (r.FoundReading(found.size, found.written, found_tick)) {
+    found.exists = true;
+    if (found == last && start - found_tick < kInUseBeforeLimitMs) last_change = found_tick;
+  }
   for (;;) {
     if (StopPrinting || !last.exists) return true;
     const bool held = IsFileInUse(path);
@@ -241,7 +249,7 @@ bool PrintDocument(CPrintFile& r) {
   const std::string printer = r.PrinterName();
   if (!PrinterExists(printer)) return false;
 
-  if (!WaitUntilFree(path)) {
+  if (!WaitUntilFree(path, r)) {
     Log("Open File " + path + " Timeout, File in Use!");
     Log("File Size: " + std::to_string(StampOf(path).size / 1024) + " KB!");
     return false;

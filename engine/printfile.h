@@ -28,6 +28,20 @@ class CPrintFile {
   std::int16_t Action() const { return action_; }
   bool MoveFailed() const { return move_failed_; }
   winkit::TEvent& Done() { return done_; }
+  // What a folder scan saw of the file and when (GetTickCount): a file that
+  // still reads the same has been still since then.
+  void SetFoundReading(std::uint64_t size, std::uint64_t written, unsigned long tick) {
+    found_size_ = size;
+    found_written_ = written;
+    found_tick_ = tick;
+    found_ = true;
+  }
+  bool FoundReading(std::uint64_t& size, std::uint64_t& written, unsigned long& tick) const {
+    size = found_size_;
+    written = found_written_;
+    tick = found_tick_;
+    return found_;
+  }
   // Set by PrintDocument: the driver printed the file.
   bool Printed() const { return printed_; }
   void SetPrinted(bool printed) { printed_ = printed; }
@@ -39,6 +53,9 @@ class CPrintFile {
   std::int16_t action_ = 0;
   bool move_failed_ = false;
   bool printed_ = false;
+  bool found_ = false;
+  std::uint64_t found_size_ = 0, found_written_ = 0;
+  unsigned long found_tick_ = 0;
   winkit::TEvent done_;  // created signalled; reset before the driver runs
 };
 

@@ -89,9 +89,11 @@ bool FolderHasFiles(const std::string& pattern, const FileFilter& due) {
   return any;
 }
 
-bool PrintOneFile(IWatchHost& host, const std::string& path, const FolderRunHooks& hooks) {
+bool PrintOneFile(IWatchHost& host, const std::string& path, const FolderRunHooks& hooks, const FindStruct* found,
+                  DWORD found_tick) {
   const CPrintAction& settings = host.CurrentAction();
   CPrintFile request;
+  if (found) request.SetFoundReading(found->stamp.size, found->stamp.written, found_tick);
   bool result = false;
   if (MakePrintRequest(settings, path, request)) {
     request.SetMoveFailed(settings.Data->MoveFailed);
@@ -108,13 +110,14 @@ FolderRunEnd PrintMulFile(IWatchHost& host, const FolderRunHooks& hooks) {
   if (!ApplyPrinterSettings(host.CurrentAction())) return FolderRunEnd::PrinterNotSet;
   RunActiveScope run(host.RunProgressWindow(), true);
   // The files as they are now, each with the stamp it was found with.
+  const DWORD found_tick = GetTickCount();
   std::vector<FindStruct> files = FindMatches(PatternOf(host.CurrentAction()), host.FolderSort(), hooks.due);
   SortMatches(files, host.FolderSort());
   const std::string folder = host.CurrentAction().Data->Folder;
   for (const auto& f : files) {
     const std::string path = JoinPath(folder, f.name);
     if (hooks.before) hooks.before(path, f.stamp);
-    PrintOneFile(host, path, hooks);
+    PrintOneFile(host, path, hooks, &f, found_tick);
     if (StopPrinting) {
       if (host.ExitWasConfirmed()) PostMessageA(host.HostWindow(), WM_CLOSE, 0, 0);
       return FolderRunEnd::Stopped;

@@ -45,8 +45,10 @@ struct FolderRunHooks {
   std::function<void(const std::string& path, const CPrintFile& request)> after;
 };
 
-// One request for `path` from the host's current settings, printed.
-bool PrintOneFile(IWatchHost& host, const std::string& path, const FolderRunHooks& hooks = {});
+// One request for `path` from the host's current settings, printed;
+// `found`, when given, is what a scan at `found_tick` saw of the file.
+bool PrintOneFile(IWatchHost& host, const std::string& path, const FolderRunHooks& hooks = {},
+                  const FindStruct* found = nullptr, DWORD found_tick = 0);
 
 enum class FolderRunEnd { Finished, Stopped, PrinterNotSet };
 // PrintMulFileExecute: over the folder and pattern of the host's current

@@ -1,0 +1,281 @@
+// Watch mode and "Print folder" in the real Quirefeed.exe, driven from a
+// second process as a user would, with files copied in from Linux and real
+// jobs on the CUPS "PDF" queue, in a Wine prefix of the test's own.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "app/base/fixedtext.h"
+#include "app/mainfrm.h"
+#include "support/cupsjobs.h"
+#include "support/folders.h"
+#include "support/imagefiles.h"
+#include "support/process_driver.h"
+#include "support/tempdir.h"
+#include "tasks/printfolder.h"
+#include "tasks/settings/taskfile.h"
+#include "tasks/watchfolder.h"
+
+namespace {
+
+constexpr DWORD kStartTimeout = 30000;
+
+template <typename Done>
+bool WaitFor(Done done, DWORD ms = 10000) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > ms) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+void SetStartUp(DWORD on) {
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Quirefeed", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  RegSetValueExA(key, "StartUp", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+  RegCloseKey(key);
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+  return n;
+}
+
+class WatchE2ETest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    qftest::RemoveTree(qftest::ProgramFolder(CSIDL_APPDATA));
+    qftest::RemoveTree(qftest::ProgramFolder(CSIDL_COMMON_APPDATA));
+    SetStartUp(0);
+    stamp_ = std::to_string(GetTickCount());
+    first_job_ = qftest::HighestCupsJobId();
+  }
+  void TearDown() override {
+    if (app_.Running()) app_.Kill();
+  }
+  // The tasks the program reads at start, and watch mode at start.
+  void StoreTask(std::int32_t action, const std::string& folder = {}) {
+    CPrintAction task;
+    SetField(task.Data->Folder, folder.empty() ? dir_.Path() : folder);
+    SetField(task.Data->FileExt, "*.*");
+    SetField(task.Data->PrinterName, "PDF");
+    task.Data->Action = action;
+    const std::string shared = qftest::ProgramFolder(CSIDL_COMMON_APPDATA);
+    CreateDirectoryA(shared.c_str(), nullptr);
+    SaveTasks({task}, shared + "quirefeed.ini");
+    ASSERT_TRUE(qftest::FileExists(shared + "quirefeed.ini"));
+    SetStartUp(1);
+  }
+  HWND Start() {
+    EXPECT_TRUE(app_.Start(QF_APP_EXE));
+    return qftest::WaitForWindow("Tmainform", nullptr, app_.Id(), kStartTimeout);
+  }
+  // Small pictures in a folder of their own, ready to be copied in.
+  std::vector<std::string> Pictures(const std::vector<std::string>& names) {
+    std::vector<std::string> made;
+    for (const auto& n : names) {
+      made.push_back(n + "-" + stamp_ + ".png");
+      EXPECT_TRUE(qftest::WritePng(source_ / made.back(), 8, 8, {40, 90, 200}));
+    }
+    return made;
+  }
+  // One Linux cp of all of them into `to`, as a file manager would.
+  void CopyInFromLinux(const std::vector<std::string>& names, const std::string& to) {
+    std::string cmd = "cd '" + qftest::UnixPath(source_.Path()) + "' && cp";
+    for (const auto& n : names) cmd += " '" + n + "'";
+    cmd += " '" + qftest::UnixPath(to) + "/'";
+    ASSERT_EQ(qftest::RunLinux(cmd), 0) << cmd;
+  }
+  // The pictures' jobs (named after their paths) from `folder`.
+  std::vector<ipp::Job> PictureJobs(const std::string& folder) {
+    std::vector<ipp::Job> pictures;
+    for (const auto& j : qftest::JobsAfter(first_job_, folder))
+      if (j.name.find(".png") != std::string::npos) pictures.push_back(j);
+    return pictures;
+  }
+  std::vector<ipp::Job> Jobs() { return PictureJobs(dir_.Path()); }
+  std::string Log() { return qftest::ReadFileBytes(qftest::ProgramFolder(CSIDL_APPDATA) + "Quirefeed.log"); }
+  // A text file that Linux writes a line into four times a second for ten
+  // seconds, started in the background.
+  void GrowSlowly(const std::string& folder, const std::string& name) {
+    ASSERT_EQ(qftest::RunLinux("(for i in $(seq 40); do echo \"line $i\" >> '" + qftest::UnixPath(folder) + "/" +
+                               name + "'; sleep 0.25; done) &"),
+              0);
+    ASSERT_TRUE(WaitFor([&] { return qftest::FileExists(folder + name); }));
+  }
+  // "E&xit" in watch mode: both questions answered OK.
+  bool ExitFromWatchMode(HWND wnd) {
+    PostMessageA(wnd, WM_COMMAND, ID_SHUTDOWNACTION, 0);
+    bool first = false, second = false;
+    qftest::AnswerMessageBox("Confirm", 15000, &first);
+    qftest::AnswerMessageBox("Confirm", 15000, &second);
+    return first && second && app_.WaitExit(15000);
+  }
+
+  qftest::AppProcess app_;
+  qftest::TempDir dir_, source_;
+  std::string stamp_;
+  int first_job_ = 0;
+};
+
+TEST_F(WatchE2ETest, ATaskComposedInTheDialogPrintsFilesFromLinuxOnceInNameOrderAndRecyclesThem) {
+  HWND wnd = Start();
+  ASSERT_TRUE(WaitFor([&] { return wnd && IsWindowVisible(wnd); }));
+  PostMessageA(wnd, WM_COMMAND, ID_WATCHACTION, 0);
+  HWND dlg = qftest::WaitForVisibleWindow("Tfrmwatchfolder", nullptr, app_.Id(), 15000);
+  ASSERT_NE(dlg, nullptr) << "no watch folder dialog";
+  using W = Tfrmwatchfolder;
+  SendMessageA(GetDlgItem(dlg, W::kEdit1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dir_.Path().c_str()));
+  SendMessageA(GetDlgItem(dlg, W::kRadio1), BM_CLICK, 0, 0);
+  HWND add = GetDlgItem(dlg, W::kButton5);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(add) != FALSE; })) << "Add stayed disabled";
+  SendMessageA(add, BM_CLICK, 0, 0);
+  PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); })) << "the dialog stayed";
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(wnd) && qftest::TrayIconPresent(wnd); }))
+      << "not hidden in the tray";
+
+  // Arriving in reverse name order, in one burst.
+  const auto names = Pictures({"zulu", "mike", "alpha"});
+  CopyInFromLinux(names, dir_.Path());
+  const auto jobs = qftest::FinishedJobsAfter(first_job_, dir_.Path(), 3, 60000);
+  ASSERT_EQ(jobs.size(), 3u);
+  EXPECT_EQ(jobs[0].name, dir_ / names[2]);
+  EXPECT_EQ(jobs[1].name, dir_ / names[1]);
+  EXPECT_EQ(jobs[2].name, dir_ / names[0]);
+  for (const auto& n : names) {
+    EXPECT_TRUE(WaitFor([&] { return !qftest::FileExists(dir_ / n); })) << n << " stayed";
+    EXPECT_TRUE(qftest::FileExists(qftest::TrashFilesFolder() + n)) << n << " is not in the trash";
+  }
+  Sleep(3000);
+  EXPECT_EQ(Jobs().size(), 3u) << "a file was printed twice";
+  EXPECT_TRUE(ExitFromWatchMode(wnd));
+}
+
+TEST_F(WatchE2ETest, AFileWrittenSlowlyIsPrintedWholeAndSubFolderFilesAreNot) {
+  const std::string sub = dir_ / "inner";
+  CreateDirectoryA(sub.c_str(), nullptr);
+  StoreTask(kActionKeep);
+  HWND wnd = Start();
+  ASSERT_TRUE(WaitFor([&] { return qftest::TrayIconPresent(wnd); }, kStartTimeout));
+  const auto inner = Pictures({"inner"});
+  CopyInFromLinux(inner, sub);
+  // Six lines, one every 0.6 s.
+  const std::string slow = "slow-" + stamp_ + ".txt";
+  ASSERT_EQ(qftest::RunLinux("for i in 1 2 3 4 5 6; do echo \"line $i of the slow file\" >> '" +
+                             qftest::UnixPath(dir_.Path()) + "/" + slow + "'; sleep 0.6; done"),
+            0);
+  ASSERT_TRUE(WaitFor([&] { return Count(Log(), slow + "\tSuccessed!") == 1; }, 60000)) << Log();
+  Sleep(3000);
+  EXPECT_EQ(Count(Log(), slow + "\tSuccessed!"), 1) << "printed more than once";
+  const auto jobs = qftest::JobsAfter(first_job_, "");
+  ASSERT_FALSE(jobs.empty());
+  for (const auto& j : jobs) EXPECT_EQ(j.name.find("inner-"), std::string::npos) << "a sub-folder file printed";
+  const std::string text = qftest::PdfText(qftest::PdfOfJob(jobs.back().id));
+  EXPECT_NE(text.find("line 6 of the slow file"), std::string::npos) << text;
+  EXPECT_NE(text.find("line 1 of the slow file"), std::string::npos) << text;
+  EXPECT_TRUE(ExitFromWatchMode(wnd));
+}
+
+TEST_F(WatchE2ETest, StartingInWatchModePrintsWaitingFilesAndAKeptFileOnlyOnceAcrossARestart) {
+  const auto names = Pictures({"waiting"});
+  CopyInFromLinux(names, dir_.Path());
+  StoreTask(kActionKeep);
+  HWND wnd = Start();
+  ASSERT_NE(wnd, nullptr);
+  EXPECT_FALSE(IsWindowVisible(wnd));
+  const auto jobs = qftest::FinishedJobsAfter(first_job_, dir_.Path(), 1, 30000);
+  ASSERT_EQ(jobs.size(), 1u) << Log();
+  EXPECT_TRUE(qftest::FileExists(dir_ / names[0])) << "the kept file went";
+  ASSERT_TRUE(WaitFor([&] { return Count(Log(), "File Monitor Exit!") >= 1; }));
+  ASSERT_TRUE(ExitFromWatchMode(wnd));
+
+  wnd = Start();
+  ASSERT_TRUE(WaitFor([&] { return Count(Log(), "File Monitor Exit!") >= 2; }, kStartTimeout)) << Log();
+  Sleep(2000);
+  EXPECT_EQ(Jobs().size(), 1u) << "the restart printed the kept file again";
+  EXPECT_TRUE(ExitFromWatchMode(wnd));
+}
+
+// "Restore" and "E&xit" while a pass prints: the file being printed is the
+// last one. The first file (by name) is still being written from Linux, so
+// the pass is sure to be waiting on it when the command comes.
+class StopDuringAPassTest : public WatchE2ETest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StopDuringAPassTest, RestoreOrExitStopsItAfterTheCurrentFile) {
+  {
+    const bool exiting = GetParam();
+    const auto names = Pictures({"p1", "p2", "p3", "p4"});
+    CopyInFromLinux(names, dir_.Path());
+    GrowSlowly(dir_.Path(), "a-growing-" + stamp_ + ".txt");
+    StoreTask(kActionRecycle);
+    const int before = static_cast<int>(Jobs().size());
+    const int passes = Count(Log(), "File Monitor Active!");
+    HWND wnd = Start();
+    ASSERT_TRUE(WaitFor([&] { return Count(Log(), "File Monitor Active!") > passes; }, 30000));
+    if (exiting) {
+      EXPECT_TRUE(ExitFromWatchMode(wnd)) << "the program did not close after the file being printed";
+    } else {
+      PostMessageA(wnd, WM_COMMAND, ID_RESTOREACTION, 0);
+      bool asked = false;
+      EXPECT_EQ(qftest::AnswerMessageBox("Confirm", 15000, &asked), "Print operation is in progress,Stop it?");
+      EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(wnd) != FALSE; }));
+    }
+    Sleep(3000);
+    EXPECT_EQ(static_cast<int>(Jobs().size()), before) << "a picture after the file being printed was printed";
+    for (const auto& n : names) EXPECT_TRUE(qftest::FileExists(dir_ / n)) << n;
+    if (!exiting) {
+      EXPECT_TRUE(qftest::ExitThroughTheMenu(app_, wnd));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(RestoreAndExit, StopDuringAPassTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "Exit" : "Restore"; });
+
+TEST_F(WatchE2ETest, PrintFolderEndsWatchModeEvenWhenCancelledAndItsStopPrintsNothingMore) {
+  StoreTask(kActionKeep);
+  HWND wnd = Start();
+  ASSERT_TRUE(WaitFor([&] { return Count(Log(), "File Monitor Exit!") >= 1; }, kStartTimeout));
+  PostMessageA(wnd, WM_COMMAND, ID_PRINTFOLDER, 0);
+  HWND dlg = qftest::WaitForVisibleWindow("TPrintfolderform", nullptr, app_.Id(), 15000);
+  ASSERT_NE(dlg, nullptr);
+  std::string documents;
+  ASSERT_TRUE(GetMyDocumentsFolder(documents));
+  EXPECT_EQ(qftest::WindowText(GetDlgItem(dlg, TPrintfolderform::kEdit1)), documents);
+  EXPECT_EQ(qftest::WindowText(GetDlgItem(dlg, TPrintfolderform::kComboBox2)), "All Support Files");
+  PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }));
+  // Watch mode is over: a new file in the task's folder stays unprinted.
+  CopyInFromLinux(Pictures({"unwatched"}), dir_.Path());
+  Sleep(4000);
+  EXPECT_TRUE(Jobs().empty()) << "watch mode went on";
+
+  // Now a folder print, stopped as its first file prints.
+  qftest::TempDir folder;
+  const auto names = Pictures({"f1", "f2", "f3"});
+  CopyInFromLinux(names, folder.Path());
+  GrowSlowly(folder.Path(), "a-growing-" + stamp_ + ".txt");
+  PostMessageA(wnd, WM_COMMAND, ID_PRINTFOLDER, 0);
+  dlg = qftest::WaitForVisibleWindow("TPrintfolderform", nullptr, app_.Id(), 15000);
+  ASSERT_NE(dlg, nullptr);
+  SendMessageA(GetDlgItem(dlg, TPrintfolderform::kEdit1), WM_SETTEXT, 0,
+               reinterpret_cast<LPARAM>(folder.Path().c_str()));
+  PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+  HWND progress = qftest::WaitForVisibleWindow("TProgform", nullptr, app_.Id(), 15000);
+  ASSERT_NE(progress, nullptr);
+  Sleep(500);
+  PostMessageA(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(progress); }, 30000)) << "the progress window stayed";
+  Sleep(3000);
+  EXPECT_TRUE(PictureJobs(folder.Path()).empty()) << "the run went on after Stop";
+  for (const auto& n : names) EXPECT_TRUE(qftest::FileExists(folder / n)) << "kept by the default settings";
+  EXPECT_TRUE(qftest::ExitThroughTheMenu(app_, wnd));
+}
+
+}  // namespace
