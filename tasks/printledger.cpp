@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr std::uint64_t kTicksPerMs = 10000;
-
 std::string ReadWhole(const std::string& path) {
   winkit::FileHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -30,6 +28,17 @@ bool WriteAll(HANDLE f, const std::string& text) {
 bool SameStamp(const LedgerEntry& e, const FileStamp& s) { return e.size == s.size && e.written == s.written; }
 
 }  // namespace
+
+bool ReadFileStamp(const std::string& path, FileStamp& stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  stamp.written = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                  data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
 
 std::uint64_t LedgerNow() {
   FILETIME ft{};
@@ -88,7 +97,7 @@ bool TPrintLedger::Failed(const std::string& path, const FileStamp& stamp, std::
   const bool last = e.attempts >= kMaxPrintAttempts;
   if (!last) {
     const int pauses = static_cast<int>(sizeof kRetryPauseMs / sizeof kRetryPauseMs[0]);
-    e.retry_at = now + kRetryPauseMs[e.attempts - 1 < pauses ? e.attempts - 1 : pauses - 1] * kTicksPerMs;
+    e.retry_at = now + kRetryPauseMs[e.attempts - 1 < pauses ? e.attempts - 1 : pauses - 1] * kLedgerTicksPerMs;
   }
   Append(LedgerKind::Failed, path, e);
   return last;

@@ -25,6 +25,9 @@ constexpr unsigned kRetryPauseMs[] = {3000, 9000};
 
 // The current time as a FILETIME count (100 ns steps).
 std::uint64_t LedgerNow();
+constexpr std::uint64_t kLedgerTicksPerMs = 10000;
+// The stamp of a file as it is now; false when there is no such file.
+bool ReadFileStamp(const std::string& path, FileStamp& stamp);
 
 class TPrintLedger {
  public:

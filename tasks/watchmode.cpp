@@ -5,23 +5,10 @@
 
 namespace {
 
-constexpr std::uint64_t kTicksPerMs = 10000;
-
 void Log(const std::string& text) { WriteLog(LogStamp() + text); }
 
 std::string TaskKey(const CPrintAction& task) {
   return LedgerKey(JoinPath(task.Data->Folder, task.Data->FileExt)) + "|" + LedgerKey(task.Data->PrinterName);
-}
-
-bool StampNow(const std::string& path, FileStamp& stamp) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-    return false;
-  stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  stamp.written = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                  data.ftLastWriteTime.dwLowDateTime;
-  return true;
 }
 
 }  // namespace
@@ -174,7 +161,7 @@ bool TWatchMode::TaskWaiting(const CPrintAction& task) const {
 void TWatchMode::PrinterNotSet(const CPrintAction& task) {
   TaskWait& w = waiting_[TaskKey(task)];
   const unsigned pause = w.until == 0 ? kPrinterRetryFirstMs : w.pause_ms;
-  w.until = LedgerNow() + pause * kTicksPerMs;
+  w.until = LedgerNow() + pause * kLedgerTicksPerMs;
   w.pause_ms = pause * 2 > kPrinterRetryMaxMs ? kPrinterRetryMaxMs : pause * 2;
   Log("Watch task " + JoinPath(task.Data->Folder, task.Data->FileExt) + ": printer " + task.Data->PrinterName +
       " could not be set; its files wait for the next change or " + std::to_string(pause / 1000) + " seconds");
@@ -196,7 +183,7 @@ FolderRunHooks TWatchMode::Hooks() {
     FileStamp now = found_;
     // A path too long for the system's file calls cannot be looked at
     // again: it is taken as still there, with the stamp it was found with.
-    if (path.size() < MAX_PATH && !StampNow(path, now)) {
+    if (path.size() < MAX_PATH && !ReadFileStamp(path, now)) {
       ledger_.Forget(path);
     } else if (request.Printed()) {
       ledger_.Printed(path, now);
@@ -215,7 +202,7 @@ void TWatchMode::ScheduleRetry() {
   }
   handoff_.Cancel(kRetryId);
   if (next == 0) return;
-  const std::uint64_t ms = (next - now) / kTicksPerMs + 1;
+  const std::uint64_t ms = (next - now) / kLedgerTicksPerMs + 1;
   handoff_.After(kRetryId, static_cast<UINT>(ms > 0x7fffffff ? 0x7fffffff : ms), [this] { RetryNow(); });
 }
 

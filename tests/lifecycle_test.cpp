@@ -23,22 +23,8 @@ static_assert(ID_SHUTDOWNACTION == 116, "ExitThroughTheMenu posts this command")
 
 constexpr DWORD kStartTimeout = 30000;
 
-template <typename Done>
-bool WaitFor(Done done, DWORD ms = 10000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > ms) return false;
-    Sleep(50);
-  }
-  return true;
-}
-
-void SetStartUp(DWORD on) {
-  HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Quirefeed", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  RegSetValueExA(key, "StartUp", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
-  RegCloseKey(key);
-}
+using qftest::SetStartUp;
+using qftest::WaitFor;
 
 class LifecycleTest : public ::testing::Test {
  protected:

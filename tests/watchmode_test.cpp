@@ -349,6 +349,52 @@ TEST_F(WatchModeTest, StartWithWindowsWritesTheRunningProgramAndSwitchingItOffRe
   }
 }
 
+// The journal's text as a crash or a disk may leave it.
+TEST(WatchJournalTest, DamagedAndCutLinesAreSkippedAndLaterRecordsWin) {
+  const struct {
+    const char* text;
+    size_t entries;
+    int damaged;
+    bool printed;
+  } cases[] = {
+      {"P\t10\t20\t1\t0\tC:\\a.png\n", 1, 0, true},
+      {"T\t10\t20\t1\t0\tC:\\a.png\nP\t10\t20\t1\t0\tc:/A.PNG\n", 1, 0, true},
+      {"P\t10\t20\t1\t0\tC:\\a.png\nX\t0\t0\t0\t0\tC:\\a.png\n", 0, 0, false},
+      {"P\t10\t20\t1\t0\tC:\\a.png\nF\t10\t2", 1, 1, true},        // cut short
+      {"P\t1x\t20\t1\t0\tC:\\a.png\n", 0, 1, false},                 // not a number
+      {"Q\t10\t20\t1\t0\tC:\\a.png\n", 0, 1, false},                 // no such kind
+      {"P\t10\t20\t1\tC:\\a.png\n", 0, 1, false},                     // a field missing
+      {"P\t99999999999999999999999\t20\t1\t0\tC:\\a.png\n", 0, 1, false},  // too big
+      {"\n\r\nP\t10\t20\t1\t0\tC:\\a.png\r\n", 1, 1, true},
+  };
+  for (const auto& c : cases) {
+    const LedgerState state = ReplayLedger(c.text);
+    EXPECT_EQ(state.entries.size(), c.entries) << c.text;
+    EXPECT_EQ(state.damaged, c.damaged) << c.text;
+    if (c.entries == 1) {
+      EXPECT_EQ(state.entries.begin()->second.printed, c.printed) << c.text;
+    }
+  }
+  LedgerRecord tab{LedgerKind::Printed, "C:\\a\tb.png", {}};
+  EXPECT_EQ(FormatLedgerRecord(tab), "") << "a path a line cannot hold";
+}
+
+// An attempt that the program never came back from counts, so a file that
+// brings the program down is not tried without end across restarts.
+TEST_F(WatchModeTest, AnAttemptThatNeverEndedCountsAfterARestart) {
+  const std::string journal = dir_ / "journal.txt";
+  const FileStamp stamp{100, 200};
+  const std::string file = "C:\\crashes.png";
+  for (int start = 1; start <= kMaxPrintAttempts; ++start) {
+    TPrintLedger ledger(journal);
+    ASSERT_TRUE(ledger.Due(file, stamp, LedgerNow())) << "start " << start;
+    ledger.Trying(file, stamp);
+  }
+  TPrintLedger after(journal);
+  EXPECT_EQ(after.Check(file, stamp, LedgerNow()), TPrintLedger::State::GivenUp);
+  EXPECT_TRUE(after.Due(file, FileStamp{101, 200}, LedgerNow())) << "a changed file is a new one";
+}
+
 // The folder monitor by itself: real change notices, a short delay.
 TEST_F(WatchModeTest, AMonitorGivesOneCallPerBurstSeesOldSubFoldersAndStopsWhenDeactivated) {
   CreateDirectoryA((dir_ / "old").c_str(), nullptr);

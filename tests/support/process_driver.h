@@ -66,4 +66,23 @@ bool ClickToolButton(HWND toolbar, int index);
 // " [grayed]", " [checked]", " [picture]" after the caption where they apply.
 std::string ReadForeignMenus(HWND wnd, const std::string& hook_dll);
 
+// Polls `done` every 50 ms; false when it did not come true within `ms`.
+template <typename Done>
+bool WaitFor(Done done, DWORD ms = 10000) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > ms) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+// Writes the value "StartUp" (watch mode at start) of the program's key.
+inline void SetStartUp(DWORD on) {
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Quirefeed", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  RegSetValueExA(key, "StartUp", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+  RegCloseKey(key);
+}
+
 }  // namespace qftest
