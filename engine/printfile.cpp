@@ -19,26 +19,6 @@ bool StopPrinting = true;
 
 namespace {
 
-// Size and last-write time of a file, as one reading.
-struct FileStamp {
-  bool exists = false;
-  unsigned long long size = 0, written = 0;
-  bool operator==(const FileStamp&) const = default;
-};
-
-FileStamp StampOf(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  FileStamp s;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-    return s;
-  s.exists = true;
-  s.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  s.written = (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-              data.ftLastWriteTime.dwLowDateTime;
-  return s;
-}
-
 void PumpMessages() {
   winkit::TApplication::Get().ProcessMessages();
 }
@@ -81,21 +61,20 @@ void MoveFailedFile(const std::string& path) {
 // can let a growing file through. False after the time limit.
 bool WaitUntilFree(const std::string& path, const CPrintFile& r) {
   const DWORD start = GetTickCount();
-  FileStamp last = StampOf(path);
+  FileStamp last;
+  if (!ReadFileStamp(path, last)) return true;
   DWORD last_change = start;
   // A file that reads as it did when a folder scan found it has been still
   // since the scan: that time counts towards its settling.
   FileStamp found;
   unsigned long found_tick = 0;
-  if (r.FoundReading(found.size, found.written, found_tick)) {
-    found.exists = true;
-    if (found == last && start - found_tick < kInUseBeforeLimitMs) last_change = found_tick;
-  }
+  if (r.FoundReading(found, found_tick) && found == last && start - found_tick < kInUseBeforeLimitMs)
+    last_change = found_tick;
   for (;;) {
-    if (StopPrinting || !last.exists) return true;
+    if (StopPrinting) return true;
     const bool held = IsFileInUse(path);
-    const FileStamp now = StampOf(path);
-    if (!now.exists) return true;
+    FileStamp now;
+    if (!ReadFileStamp(path, now)) return true;
     if (!(now == last)) {
       last = now;
       last_change = GetTickCount();
@@ -251,7 +230,9 @@ bool PrintDocument(CPrintFile& r) {
 
   if (!WaitUntilFree(path, r)) {
     Log("Open File " + path + " Timeout, File in Use!");
-    Log("File Size: " + std::to_string(StampOf(path).size / 1024) + " KB!");
+    FileStamp stamp;
+    ReadFileStamp(path, stamp);
+    Log("File Size: " + std::to_string(stamp.size / 1024) + " KB!");
     return false;
   }
 

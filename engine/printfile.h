@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/base/postprint.h"
+#include "engine/core/pathparts.h"
 #include "winkit/thread.h"
 
 // True while no print run is active, or when the running one is to stop.
@@ -30,15 +31,13 @@ class CPrintFile {
   winkit::TEvent& Done() { return done_; }
   // What a folder scan saw of the file and when (GetTickCount): a file that
   // still reads the same has been still since then.
-  void SetFoundReading(std::uint64_t size, std::uint64_t written, unsigned long tick) {
-    found_size_ = size;
-    found_written_ = written;
+  void SetFoundReading(const FileStamp& stamp, unsigned long tick) {
+    found_stamp_ = stamp;
     found_tick_ = tick;
     found_ = true;
   }
-  bool FoundReading(std::uint64_t& size, std::uint64_t& written, unsigned long& tick) const {
-    size = found_size_;
-    written = found_written_;
+  bool FoundReading(FileStamp& stamp, unsigned long& tick) const {
+    stamp = found_stamp_;
     tick = found_tick_;
     return found_;
   }
@@ -54,7 +53,7 @@ class CPrintFile {
   bool move_failed_ = false;
   bool printed_ = false;
   bool found_ = false;
-  std::uint64_t found_size_ = 0, found_written_ = 0;
+  FileStamp found_stamp_;
   unsigned long found_tick_ = 0;
   winkit::TEvent done_;  // created signalled; reset before the driver runs
 };

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string again;
   for (const auto& [key, entry] : state.entries) {
     LedgerRecord r;
-    r.kind = entry.printed ? LedgerKind::Printed : entry.trying ? LedgerKind::Trying : LedgerKind::Failed;
+    r.kind = KindOf(entry);
     r.path = state.paths.at(key);
     r.entry = entry;
     const std::string line = FormatLedgerRecord(r);

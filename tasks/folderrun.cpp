@@ -28,10 +28,6 @@ bool NameBefore(const std::string& a, const std::string& b) {
   });
 }
 
-std::string PatternOf(const CPrintAction& settings) {
-  return JoinPath(settings.Data->Folder, settings.Data->FileExt);
-}
-
 }  // namespace
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
@@ -39,8 +35,13 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder + "\\" + name;
 }
 
-std::vector<FindStruct> FindMatches(const std::string& pattern, int sort, const FileFilter& due) {
+std::string TaskPattern(const CPrintAction& settings) {
+  return JoinPath(settings.Data->Folder, settings.Data->FileExt);
+}
+
+std::vector<FindStruct> FindMatches(const std::string& pattern, int sort, const FileFilter& due, size_t limit) {
   std::vector<FindStruct> found;
+  if (limit == 0) return found;
   const std::string folder = FolderOf(pattern);
   WIN32_FIND_DATAA fd{};
   const HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
@@ -55,7 +56,7 @@ std::vector<FindStruct> FindMatches(const std::string& pattern, int sort, const 
     f.time = sort == 1 ? fd.ftLastWriteTime : sort == 3 ? fd.ftLastAccessTime : fd.ftCreationTime;
     if (due && !due(JoinPath(folder, f.name), f.stamp)) continue;
     found.push_back(std::move(f));
-  } while (FindNextFileA(h, &fd));
+  } while (found.size() < limit && FindNextFileA(h, &fd));
   FindClose(h);
   return found;
 }
@@ -70,9 +71,14 @@ void SortMatches(std::vector<FindStruct>& files, int sort) {
   }
 }
 
-std::vector<std::string> CollectFolderFiles(const CPrintAction& settings, int sort, const FileFilter& due) {
-  std::vector<FindStruct> files = FindMatches(PatternOf(settings), sort, due);
+std::vector<FindStruct> CollectMatches(const CPrintAction& settings, int sort, const FileFilter& due) {
+  std::vector<FindStruct> files = FindMatches(TaskPattern(settings), sort, due);
   SortMatches(files, sort);
+  return files;
+}
+
+std::vector<std::string> CollectFolderFiles(const CPrintAction& settings, int sort, const FileFilter& due) {
+  const std::vector<FindStruct> files = CollectMatches(settings, sort, due);
   std::vector<std::string> paths;
   paths.reserve(files.size());
   for (const auto& f : files) paths.push_back(JoinPath(settings.Data->Folder, f.name));
@@ -80,20 +86,15 @@ std::vector<std::string> CollectFolderFiles(const CPrintAction& settings, int so
 }
 
 bool FolderHasFiles(const std::string& pattern, const FileFilter& due) {
-  // Stops at the first match that counts.
-  bool any = false;
-  FindMatches(pattern, 0, [&](const std::string& path, const FileStamp& stamp) {
-    if (!any && (!due || due(path, stamp))) any = true;
-    return false;
-  });
-  return any;
+  // The search stops at the first match that counts.
+  return !FindMatches(pattern, 0, due, 1).empty();
 }
 
 bool PrintOneFile(IWatchHost& host, const std::string& path, const FolderRunHooks& hooks, const FindStruct* found,
                   DWORD found_tick) {
   const CPrintAction& settings = host.CurrentAction();
   CPrintFile request;
-  if (found) request.SetFoundReading(found->stamp.size, found->stamp.written, found_tick);
+  if (found) request.SetFoundReading(found->stamp, found_tick);
   bool result = false;
   if (MakePrintRequest(settings, path, request)) {
     request.SetMoveFailed(settings.Data->MoveFailed);
@@ -111,8 +112,7 @@ FolderRunEnd PrintMulFile(IWatchHost& host, const FolderRunHooks& hooks) {
   RunActiveScope run(host.RunProgressWindow(), true);
   // The files as they are now, each with the stamp it was found with.
   const DWORD found_tick = GetTickCount();
-  std::vector<FindStruct> files = FindMatches(PatternOf(host.CurrentAction()), host.FolderSort(), hooks.due);
-  SortMatches(files, host.FolderSort());
+  const std::vector<FindStruct> files = CollectMatches(host.CurrentAction(), host.FolderSort(), hooks.due);
   const std::string folder = host.CurrentAction().Data->Folder;
   for (const auto& f : files) {
     const std::string path = JoinPath(folder, f.name);

@@ -5,6 +5,7 @@
 // both run it.
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,16 +26,22 @@ using FileFilter = std::function<bool(const std::string& path, const FileStamp& 
 
 // `folder` + "\" + `name`, with one backslash between them.
 std::string JoinPath(const std::string& folder, const std::string& name);
+// The folder and pattern of a task or of the current settings, joined.
+std::string TaskPattern(const CPrintAction& settings);
 
 // The files that `pattern` (a folder, "\", a name with "*" and "?") finds in
 // that folder alone: no directories, no hidden or system files, none of
 // the program's own short-lived probe files; and, with a filter, only those
-// it lets through. Unsorted; each with the time of sort choice `sort`.
-std::vector<FindStruct> FindMatches(const std::string& pattern, int sort, const FileFilter& due = {});
+// it lets through, at most `limit` of them. Unsorted; each with the time of
+// sort choice `sort`.
+std::vector<FindStruct> FindMatches(const std::string& pattern, int sort, const FileFilter& due = {},
+                                    size_t limit = SIZE_MAX);
 // Orders by sort choice `sort`: 0 name (letters without case), 1 last write,
 // 2 creation, 3 last access, each oldest first; another value is 0.
 void SortMatches(std::vector<FindStruct>& files, int sort);
-// The full paths to print from `settings`' folder and pattern, sorted.
+// The files to print from `settings`' folder and pattern, sorted.
+std::vector<FindStruct> CollectMatches(const CPrintAction& settings, int sort, const FileFilter& due = {});
+// Their full paths.
 std::vector<std::string> CollectFolderFiles(const CPrintAction& settings, int sort, const FileFilter& due = {});
 bool FolderHasFiles(const std::string& pattern, const FileFilter& due = {});
 

@@ -29,17 +29,6 @@ bool SameStamp(const LedgerEntry& e, const FileStamp& s) { return e.size == s.si
 
 }  // namespace
 
-bool ReadFileStamp(const std::string& path, FileStamp& stamp) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-    return false;
-  stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  stamp.written = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                  data.ftLastWriteTime.dwLowDateTime;
-  return true;
-}
-
 std::uint64_t LedgerNow() {
   FILETIME ft{};
   GetSystemTimeAsFileTime(&ft);
@@ -70,30 +59,28 @@ TPrintLedger::State TPrintLedger::Check(const std::string& path, const FileStamp
   return now >= e.retry_at ? State::New : State::Waiting;
 }
 
-void TPrintLedger::Trying(const std::string& path, const FileStamp& stamp) {
-  const auto it = state_.entries.find(LedgerKey(path));
+LedgerEntry TPrintLedger::At(const std::string& path, const FileStamp& stamp) const {
   LedgerEntry e;
   e.size = stamp.size;
   e.written = stamp.written;
-  e.attempts = (it != state_.entries.end() && SameStamp(it->second, stamp) ? it->second.attempts : 0) + 1;
+  const auto it = state_.entries.find(LedgerKey(path));
+  if (it != state_.entries.end() && SameStamp(it->second, stamp)) e.attempts = it->second.attempts;
+  return e;
+}
+
+void TPrintLedger::Trying(const std::string& path, const FileStamp& stamp) {
+  LedgerEntry e = At(path, stamp);
+  ++e.attempts;
   Append(LedgerKind::Trying, path, e);
 }
 
 void TPrintLedger::Printed(const std::string& path, const FileStamp& stamp) {
-  LedgerEntry e;
-  e.size = stamp.size;
-  e.written = stamp.written;
-  const auto it = state_.entries.find(LedgerKey(path));
-  if (it != state_.entries.end()) e.attempts = it->second.attempts;
-  Append(LedgerKind::Printed, path, e);
+  Append(LedgerKind::Printed, path, At(path, stamp));
 }
 
 bool TPrintLedger::Failed(const std::string& path, const FileStamp& stamp, std::uint64_t now) {
-  const auto it = state_.entries.find(LedgerKey(path));
-  LedgerEntry e;
-  e.size = stamp.size;
-  e.written = stamp.written;
-  e.attempts = it != state_.entries.end() && SameStamp(it->second, stamp) ? it->second.attempts : 1;
+  LedgerEntry e = At(path, stamp);
+  if (e.attempts == 0) e.attempts = 1;
   const bool last = e.attempts >= kMaxPrintAttempts;
   if (!last) {
     const int pauses = static_cast<int>(sizeof kRetryPauseMs / sizeof kRetryPauseMs[0]);
@@ -168,7 +155,7 @@ void TPrintLedger::Rewrite() {
   std::string text;
   for (const auto& [key, e] : state_.entries) {
     LedgerRecord r;
-    r.kind = e.printed ? LedgerKind::Printed : e.trying ? LedgerKind::Trying : LedgerKind::Failed;
+    r.kind = KindOf(e);
     r.path = state_.paths[key];
     r.entry = e;
     text += FormatLedgerRecord(r);

@@ -10,13 +10,9 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/core/pathparts.h"
 #include "tasks/settings/ledgerfile.h"
 #include "winkit/handles.h"
-
-// Size and last-write time (FILETIME) of one file.
-struct FileStamp {
-  std::uint64_t size = 0, written = 0;
-};
 
 // A file is tried this many times at one stamp; the pauses after the first
 // and the second failure.
@@ -26,8 +22,6 @@ constexpr unsigned kRetryPauseMs[] = {3000, 9000};
 // The current time as a FILETIME count (100 ns steps).
 std::uint64_t LedgerNow();
 constexpr std::uint64_t kLedgerTicksPerMs = 10000;
-// The stamp of a file as it is now; false when there is no such file.
-bool ReadFileStamp(const std::string& path, FileStamp& stamp);
 
 class TPrintLedger {
  public:
@@ -61,6 +55,8 @@ class TPrintLedger {
   const std::string& Path() const { return path_; }
 
  private:
+  // An entry with this stamp and the attempts made at it (0 for a new file).
+  LedgerEntry At(const std::string& path, const FileStamp& stamp) const;
   void Append(LedgerKind kind, const std::string& path, const LedgerEntry& entry);
   void Rewrite();
   void OpenForAppend();

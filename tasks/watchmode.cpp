@@ -8,7 +8,7 @@ namespace {
 void Log(const std::string& text) { WriteLog(LogStamp() + text); }
 
 std::string TaskKey(const CPrintAction& task) {
-  return LedgerKey(JoinPath(task.Data->Folder, task.Data->FileExt)) + "|" + LedgerKey(task.Data->PrinterName);
+  return LedgerKey(TaskPattern(task)) + "|" + LedgerKey(task.Data->PrinterName);
 }
 
 }  // namespace
@@ -132,8 +132,7 @@ bool TWatchMode::SweepTask(size_t index) {
   bool found = false;
   while (host_.InWatchMode() && index < host_.Tasks().size()) {
     const CPrintAction task = host_.Tasks()[index];
-    if (TaskWaiting(task)) break;
-    if (!FolderHasFiles(JoinPath(task.Data->Folder, task.Data->FileExt), DueFilter())) break;
+    if (!HasDueFiles(task)) break;
     found = true;
     host_.CurrentAction() = task;
     if (PrintMulFile(host_, Hooks()) == FolderRunEnd::PrinterNotSet) {
@@ -145,12 +144,15 @@ bool TWatchMode::SweepTask(size_t index) {
 }
 
 bool TWatchMode::AnyDue() const {
-  for (size_t i = 0; i < host_.Tasks().size(); ++i) {
-    const CPrintAction& task = host_.Tasks()[i];
-    if (!TaskWaiting(task) && FolderHasFiles(JoinPath(task.Data->Folder, task.Data->FileExt), DueFilter()))
-      return true;
+  for (const CPrintAction& task : host_.Tasks()) {
+    if (HasDueFiles(task)) return true;
   }
   return false;
+}
+
+// The task may print now and its folder holds a file due for printing.
+bool TWatchMode::HasDueFiles(const CPrintAction& task) const {
+  return !TaskWaiting(task) && FolderHasFiles(TaskPattern(task), DueFilter());
 }
 
 bool TWatchMode::TaskWaiting(const CPrintAction& task) const {
@@ -163,7 +165,7 @@ void TWatchMode::PrinterNotSet(const CPrintAction& task) {
   const unsigned pause = w.until == 0 ? kPrinterRetryFirstMs : w.pause_ms;
   w.until = LedgerNow() + pause * kLedgerTicksPerMs;
   w.pause_ms = pause * 2 > kPrinterRetryMaxMs ? kPrinterRetryMaxMs : pause * 2;
-  Log("Watch task " + JoinPath(task.Data->Folder, task.Data->FileExt) + ": printer " + task.Data->PrinterName +
+  Log("Watch task " + TaskPattern(task) + ": printer " + task.Data->PrinterName +
       " could not be set; its files wait for the next change or " + std::to_string(pause / 1000) + " seconds");
 }
 

@@ -82,6 +82,7 @@ class TWatchMode {
   void Sweep();
   bool SweepTask(size_t index);
   bool AnyDue() const;
+  bool HasDueFiles(const CPrintAction& task) const;
   void PrinterNotSet(const CPrintAction& task);
   void ScheduleRetry();
   void RetryNow();

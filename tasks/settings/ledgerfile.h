@@ -24,6 +24,11 @@ struct LedgerEntry {
 
 enum class LedgerKind : char { Trying = 'T', Printed = 'P', Failed = 'F', Gone = 'X' };
 
+// The kind of record that writes an entry as it stands.
+inline LedgerKind KindOf(const LedgerEntry& e) {
+  return e.printed ? LedgerKind::Printed : e.trying ? LedgerKind::Trying : LedgerKind::Failed;
+}
+
 struct LedgerRecord {
   LedgerKind kind = LedgerKind::Gone;
   std::string path;
