@@ -13,15 +13,6 @@ bool Unavailable(const char* driver, const std::string& path) {
 
 }  // namespace
 
-bool PrintWordFile(const std::string& path, winkit::TEvent&) {
-  return Unavailable("The word processor driver", path);
-}
-bool PrintExcelFile(const std::string& path, winkit::TEvent&) {
-  return Unavailable("The spreadsheet driver", path);
-}
-bool PrintPowerPointFile(const std::string& path, winkit::TEvent&) {
-  return Unavailable("The presentation driver", path);
-}
 bool PrintHtmlFile(const std::string& path, winkit::TEvent&) {
   return Unavailable("The web page driver", path);
 }

@@ -8,6 +8,7 @@
 
 #include "app/base/fixedtext.h"
 #include "app/base/log.h"
+#include "drivers/jobwait.h"
 #include "engine/formattable.h"
 #include "engine/core/pathparts.h"
 #include "engine/printernotify.h"
@@ -247,7 +248,11 @@ bool PrintDocument(CPrintFile& r) {
   r.Done().ResetEvent();
   winkit::ThreadOwner<TPrinterNotifier> monitor = StartMonitor(printer, path, r.Done());
   if (monitor) Log("Start Printer Monitor, Printer:" + printer);
+  // Drivers that wait for the job's report need to know whether anything
+  // will ever report it.
+  SetJobMonitorWatching(monitor && monitor->Watching());
   const bool printed = RunDriver(r, path, ext);
+  SetJobMonitorWatching(false);
   r.SetPrinted(printed);
   monitor.reset();
   Log("End Printer Monitor, Printer:" + printer);

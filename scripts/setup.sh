@@ -12,6 +12,8 @@ packages=(
   wine wine64 fonts-wine
   cups cups-client cups-bsd cups-filters cups-ipp-utils printer-driver-cups-pdf ghostscript
   poppler-utils xvfb x11-utils imagemagick
+  # The office stand-ins lay documents out with LibreOffice.
+  libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
 )
 
 missing=()

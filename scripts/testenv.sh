@@ -154,9 +154,34 @@ REGEDIT4
 [HKEY_LOCAL_MACHINE\Software\Classes\AcroExch.Document\shell\print\command]
 @="\"C:\\windows\\quirefeed-standins\\AcroRd32.exe\" /p /h \"%1\""
 REG
+  # The office applications, as local servers of their ProgIDs (machine-wide:
+  # Wine ignores classes registered per user).
+  local app
+  for app in "Word WinWord {5B0C7E21-3F4A-4B8E-9C1D-2A6F0E9B7D11}" "Excel Excel {5B0C7E22-3F4A-4B8E-9C1D-2A6F0E9B7D12}" \
+    "PowerPoint POWERPNT {5B0C7E23-3F4A-4B8E-9C1D-2A6F0E9B7D13}"; do
+    set -- $app
+    cat <<REG
+
+[HKEY_LOCAL_MACHINE\\Software\\Classes\\$1.Application]
+@="$1 stand-in"
+
+[HKEY_LOCAL_MACHINE\\Software\\Classes\\$1.Application\\CLSID]
+@="$3"
+
+[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\$3]
+@="$1 stand-in"
+
+[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\$3\\LocalServer32]
+@="C:\\\\windows\\\\quirefeed-standins\\\\$2.exe"
+
+[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\$3\\ProgID]
+@="$1.Application"
+REG
+  done
 }
 
-# Copies the built stand-ins ($2, a folder of .exe files) into prefix $1.
+# Copies the built stand-ins ($2, a folder of .exe files and the shell
+# scripts they run) into prefix $1.
 # Only changed files are copied, each through a new file renamed into
 # place: a stand-in running at this moment keeps its own image.
 qf_install_standins() {
@@ -164,7 +189,7 @@ qf_install_standins() {
   [ -d "$from" ] || return 0
   to=$prefix/drive_c/windows/quirefeed-standins
   mkdir -p "$to"
-  for f in "$from"/*.exe; do
+  for f in "$from"/*.exe "$from"/*.sh; do
     [ -f "$f" ] || continue
     cmp -s "$f" "$to/$(basename "$f")" && continue
     cp -f "$f" "$to/.$(basename "$f").new" && mv -f "$to/.$(basename "$f").new" "$to/$(basename "$f")"

@@ -15,6 +15,9 @@
 
 namespace {
 
+// Bytes no document application reads.
+const std::string kDamaged("draft\0\x01\x02 damaged", 16);
+
 std::string NamePartOf(const std::string& path) {
   return path.substr(path.find_last_of('\\') + 1);
 }
@@ -102,15 +105,15 @@ TEST_F(PrintDocumentTest, ActionOneMovesTheFileReplacingOneOfTheSameName) {
 }
 
 TEST_F(PrintDocumentTest, FailedPrintMovesTheFileIntoFailedReplacingAnOlderOne) {
-  // No word processor can be driven here: its driver reports failure.
-  const std::string path = dir_ / "report.doc";
-  ASSERT_TRUE(qftest::WriteFileBytes(path, "new report"));
+  // A damaged document: the word processor cannot open it.
+  const std::string path = dir_ / "report.docx";
+  ASSERT_TRUE(qftest::WriteFileBytes(path, kDamaged));
   CreateDirectoryA((dir_ / "Failed").c_str(), nullptr);
-  ASSERT_TRUE(qftest::WriteFileBytes(dir_ / "Failed\\report.doc", "old report"));
+  ASSERT_TRUE(qftest::WriteFileBytes(dir_ / "Failed\\report.docx", "old report"));
   Sleep(1100);
   EXPECT_TRUE(PrintDocument(Request(path, 0, true)));
   EXPECT_FALSE(qftest::FileExists(path));
-  EXPECT_EQ(qftest::ReadFileBytes(dir_ / "Failed\\report.doc"), "new report");
+  EXPECT_EQ(qftest::ReadFileBytes(dir_ / "Failed\\report.docx"), kDamaged);
   const auto m = Messages();
   EXPECT_NE(std::find(m.begin(), m.end(), "Print \t" + path + "\tFailed!"), m.end()) << Log();
   EXPECT_EQ(m.back(), "End Printer Monitor, Printer:" + printer_);
@@ -194,17 +197,17 @@ TEST_F(PrintDocumentTest, FileStillBeingWrittenIsPrintedWhenItIsComplete) {
 // A file whose print failed is never recycled or moved: it stays to be
 // printed again, and the log says so.
 TEST_F(PrintDocumentTest, UnprintedFileIsNeverRecycledOrMoved) {
-  // No word processor can be driven here: its driver reports failure.
+  // A damaged document: the word processor cannot open it.
   const std::string target = dir_ / "printed";
   CreateDirectoryA(target.c_str(), nullptr);
   for (std::int16_t action : {std::int16_t{0}, std::int16_t{1}}) {
-    const std::string name = "unprinted-" + std::to_string(action) + "-" + std::to_string(GetTickCount()) + ".doc";
+    const std::string name = "unprinted-" + std::to_string(action) + "-" + std::to_string(GetTickCount()) + ".docx";
     const std::string path = dir_ / name;
-    ASSERT_TRUE(qftest::WriteFileBytes(path, "draft"));
+    ASSERT_TRUE(qftest::WriteFileBytes(path, kDamaged));
     CPrintFile& r = Request(path, action);
     r.SetMoveToFolder(target);
     EXPECT_TRUE(PrintDocument(r));
-    EXPECT_EQ(qftest::ReadFileBytes(path), "draft") << "action " << action;
+    EXPECT_EQ(qftest::ReadFileBytes(path), kDamaged) << "action " << action;
     EXPECT_FALSE(qftest::FileExists(qftest::TrashFilesFolder() + name));
     EXPECT_FALSE(qftest::FileExists(target + "\\" + name));
     const auto m = Messages();

@@ -64,3 +64,23 @@ bool FileExists(const std::string& path) {
 }
 
 }  // namespace qftest
+
+namespace qftest {
+
+std::vector<std::string> LogMessages(const std::string& path) {
+  std::vector<std::string> out;
+  const std::string log = ReadFileBytes(path);
+  size_t pos = 0;
+  while (pos < log.size()) {
+    size_t end = log.find("\r\n", pos);
+    if (end == std::string::npos) end = log.size();
+    const std::string line = log.substr(pos, end - pos);
+    const size_t first = line.find('\t');
+    const size_t second = first == std::string::npos ? first : line.find('\t', first + 1);
+    out.push_back(second == std::string::npos ? line : line.substr(second + 1));
+    pos = end + 2;
+  }
+  return out;
+}
+
+}  // namespace qftest

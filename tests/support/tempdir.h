@@ -26,3 +26,11 @@ bool FileExists(const std::string& path);
 void RemoveTree(const std::string& path);
 
 }  // namespace qftest
+
+namespace qftest {
+
+// The messages of a log file, one per line, without their stamps (the date,
+// a tab, the time and a tab).
+std::vector<std::string> LogMessages(const std::string& path);
+
+}  // namespace qftest

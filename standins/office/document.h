@@ -1,0 +1,31 @@
+#pragma once
+// Documents of the stand-in applications: read and laid out by LibreOffice
+// when opened, printed as one CUPS job on the printer that is the default
+// when printing starts.
+#include <string>
+
+namespace standin {
+
+// The kind of document an application reads, as LibreOffice names it.
+enum class Family { Writer, Calc, Impress };
+
+// Lays the file at `path` out as a PDF of this instance. False with the
+// reason in `why` when the application cannot read it: it is missing, of a
+// format the application does not read, damaged, or of another kind.
+// Records the time taken in the value "Last layout ms".
+bool LayOut(Family family, const std::string& path, std::string& pdf, std::string& why);
+
+// Prints a laid-out document as one job named `title` on the default
+// printer, with the printer's current copies, orientation and paper size.
+// With `wait` it returns when the job has left the queue; without, as soon
+// as the job is under way. False when there is no printer to print on or
+// the job was refused.
+bool PrintLaidOut(const std::string& pdf, const std::string& title, bool wait);
+
+// The file-name part of a path.
+std::string FileNamePart(const std::string& path);
+
+// Removes this instance's folder (at the end of the process).
+void RemoveInstanceFolder();
+
+}  // namespace standin

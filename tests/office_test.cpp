@@ -1,0 +1,446 @@
+// The word-processor, spreadsheet and presentation drivers, printing through
+// the office stand-ins (real local COM servers laying documents out with
+// LibreOffice) on the real CUPS queue.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "app/base/log.h"
+#include "drivers/automation.h"
+#include "drivers/drivers.h"
+#include "drivers/jobwait.h"
+#include "support/cupsjobs.h"
+#include "support/gdiprint.h"
+#include "support/office.h"
+#include "support/process_driver.h"
+#include "support/tempdir.h"
+#include "support/watching.h"
+
+namespace {
+
+constexpr DWORD kJobWaitMs = 120000;
+// A queue that takes jobs and never prints them (made by the test scripts).
+constexpr const char* kHeldQueue = "Quirefeed_Held";
+constexpr const char* kStandins = "C:\\windows\\quirefeed-standins\\";
+
+std::string NamePartOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
+
+bool Contains(const std::vector<std::string>& v, const std::string& s) {
+  return std::find(v.begin(), v.end(), s) != v.end();
+}
+
+// The messages of a log, less the system's texts that follow some of them.
+std::vector<std::string> DriverLines(const std::string& log) {
+  std::vector<std::string> out;
+  // The monitor's warnings about jobs of tests printing beside this one do
+  // not count either.
+  for (const std::string& m : qftest::LogMessages(log))
+    if (m.rfind("Error Message:", 0) != 0 && m.rfind("Warning! Current Document:", 0) != 0 &&
+        m.rfind("Please email this file", 0) != 0)
+      out.push_back(m);
+  return out;
+}
+
+class OfficeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    LogFileName = dir_ / "Quirefeed.log";
+    ErrorFileName = dir_ / "Quirefeed.err";
+    printer_ = qftest::DefaultPrinterName();
+    ASSERT_FALSE(printer_.empty());
+    for (const auto* app : {&word_, &excel_, &ppt_}) {
+      app->KillAll();
+      app->Reset();
+    }
+    SetJobReportLimitMs(0);
+  }
+  void TearDown() override {
+    SetJobMonitorWatching(false);
+    SetJobReportLimitMs(0);
+    for (const auto* app : {&word_, &excel_, &ppt_}) app->KillAll();
+  }
+
+  // A copy of a test document under a name of this test's own.
+  std::string Doc(const std::string& fixture, const std::string& stem) {
+    const std::string ext = fixture.substr(fixture.rfind('.'));
+    const std::string path = dir_ / (stem + "-" + std::to_string(GetTickCount()) + ext);
+    EXPECT_TRUE(qftest::CopyOfficeFixture(fixture, path)) << fixture;
+    return path;
+  }
+  // A file no office application can read.
+  std::string Damaged(const std::string& name) {
+    const std::string path = dir_ / name;
+    EXPECT_TRUE(qftest::WriteFileBytes(path, std::string("\x01\x02\x00\x7f damaged\x00\xff", 14)));
+    return path;
+  }
+
+  struct Outcome {
+    bool result;
+    DWORD ms;
+  };
+  // Calls a driver as the single-document print does: with the print-job
+  // monitor watching the printer for the file's name.
+  Outcome Run(PrintProc driver, const std::string& path, bool with_monitor = true) {
+    winkit::TEvent done;
+    winkit::ThreadOwner<TPrinterNotifier> monitor;
+    if (with_monitor) monitor = qftest::StartWatching(printer_, NamePartOf(path), done);
+    SetJobMonitorWatching(monitor && monitor->Watching());
+    const DWORD start = GetTickCount();
+    const bool result = driver(path, done);
+    const DWORD ms = GetTickCount() - start;
+    SetJobMonitorWatching(false);
+    monitor.reset();
+    return {result, ms};
+  }
+
+  std::vector<std::string> Activity() { return DriverLines(LogFileName); }
+  std::vector<std::string> Errors() { return DriverLines(ErrorFileName); }
+
+  // OLE on the test's thread, as the main window has it on the program's.
+  winkit::OleScope ole_;
+  qftest::TempDir dir_;
+  std::string printer_;
+  const qftest::OfficeApp word_{"WinWord"}, excel_{"Excel"}, ppt_{"POWERPNT"};
+};
+
+// --- Every kind of document prints its own text ----------------------------
+
+struct KindCase {
+  const char* fixture;
+  PrintProc driver;
+  const char* app;
+  const char* job_prefix;  // what the application puts before the file name
+  const char* text;
+  std::vector<std::string> calls;
+};
+
+void PrintTo(const KindCase& c, std::ostream* os) { *os << c.fixture; }
+
+class OfficeKindTest : public OfficeTest, public ::testing::WithParamInterface<KindCase> {};
+
+TEST_P(OfficeKindTest, PrintsOneJobWithTheDocumentsOwnTextAndEndsItsApplication) {
+  const KindCase& c = GetParam();
+  const qftest::OfficeApp app(c.app);
+  const std::string path = Doc(c.fixture, "kind");
+  const std::string job_name = c.job_prefix + NamePartOf(path);
+  const int before = qftest::HighestCupsJobId();
+
+  const Outcome out = Run(c.driver, path);
+  EXPECT_TRUE(out.result) << qftest::ReadFileBytes(ErrorFileName) << qftest::ReadFileBytes(LogFileName);
+  // It returns once the job is done, not at the end of its wait's bound.
+  EXPECT_LT(out.ms, 60000u);
+  const auto jobs = qftest::FinishedJobsAfter(before, job_name, 1, kJobWaitMs);
+  ASSERT_EQ(jobs.size(), 1u) << job_name;
+  const auto finished = qftest::JobsAfter(before, job_name);
+  EXPECT_EQ(finished.size(), 1u) << "printed more than once";
+  const std::string pdf = qftest::PdfOfJob(jobs[0].id);
+  ASSERT_FALSE(pdf.empty());
+  EXPECT_NE(qftest::PdfText(pdf).find(c.text), std::string::npos) << qftest::PdfText(pdf);
+
+  EXPECT_EQ(app.Calls(), c.calls);
+  EXPECT_TRUE(app.WaitGone(10000)) << app.Exe() << " still runs";
+  EXPECT_TRUE(Errors().empty()) << qftest::ReadFileBytes(ErrorFileName);
+}
+
+const std::vector<std::string> kWordCalls = {"Application.Documents", "Documents.Open", "Document.PrintOut",
+                                             "Document.Close", "Application.Quit"};
+const std::vector<std::string> kExcelCalls = {"Application.Workbooks", "Workbooks.Open", "Workbook.PrintOut",
+                                              "Workbook.Saved",        "Workbooks.Close", "Application.Quit"};
+const std::vector<std::string> kPptCalls = {"Application.Presentations", "Presentations.Open",
+                                            "Presentation.PrintOut", "Application.Quit"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, OfficeKindTest,
+    ::testing::Values(
+        KindCase{"report.docx", PrintWordFile, "WinWord", "Microsoft Word - ", "kept as docx", kWordCalls},
+        KindCase{"report.doc", PrintWordFile, "WinWord", "Microsoft Word - ", "kept as doc ", kWordCalls},
+        KindCase{"report.rtf", PrintWordFile, "WinWord", "Microsoft Word - ", "kept as rtf", kWordCalls},
+        KindCase{"figures.xls", PrintExcelFile, "Excel", "", "Northwind harbour totals", kExcelCalls},
+        KindCase{"figures.csv", PrintExcelFile, "Excel", "", "Southgate harbour totals", kExcelCalls},
+        KindCase{"slides.ppt", PrintPowerPointFile, "POWERPNT", "", "Lighthouse slides", kPptCalls}),
+    [](const ::testing::TestParamInfo<KindCase>& param) {
+      std::string name = param.param.fixture;
+      std::replace(name.begin(), name.end(), '.', '_');
+      return name;
+    });
+
+// --- Word: every row of the failure table ------------------------------------
+
+struct WordFailure {
+  const char* name;
+  const char* refused;  // members whose lookup fails
+  const char* switch_on;
+  bool damaged;
+  bool result;
+  std::vector<std::string> errors;  // after the path is appended: see below
+  bool left_running;
+  bool printed;
+};
+
+void PrintTo(const WordFailure& c, std::ostream* os) { *os << c.name; }
+
+class WordFailureTest : public OfficeTest, public ::testing::WithParamInterface<WordFailure> {};
+
+TEST_P(WordFailureTest, WritesItsLinesAndCleansUpAsDue) {
+  const WordFailure& c = GetParam();
+  if (*c.refused) word_.RefuseMembers(c.refused);
+  if (*c.switch_on) word_.SetSwitch(c.switch_on, 1);
+  const std::string path = c.damaged ? Damaged("damaged-" + std::to_string(GetTickCount()) + ".docx")
+                                     : Doc("report.docx", "word-failure");
+  const int before = qftest::HighestCupsJobId();
+  const Outcome out = Run(PrintWordFile, path);
+  EXPECT_EQ(out.result, c.result);
+  std::vector<std::string> expected;
+  for (const std::string& e : c.errors) expected.push_back(e + path);
+  EXPECT_EQ(Errors(), expected);
+  EXPECT_TRUE(Activity().empty()) << qftest::ReadFileBytes(LogFileName);
+  const auto calls = word_.Calls();
+  if (c.left_running) {
+    EXPECT_FALSE(Contains(calls, "Application.Quit"));
+    EXPECT_TRUE(word_.Running()) << "the instance was to be left running";
+  } else {
+    EXPECT_TRUE(Contains(calls, "Application.Quit"));
+    EXPECT_TRUE(word_.WaitGone(10000));
+  }
+  EXPECT_EQ(qftest::FinishedJobsAfter(before, "Microsoft Word - " + NamePartOf(path), c.printed ? 1 : 0,
+                                      c.printed ? kJobWaitMs : 3000)
+                .size(),
+            c.printed ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WordFailureTest,
+    ::testing::Values(
+        WordFailure{"Unopenable", "", "", true, false, {"Error in Open Document\t"}, false, false},
+        WordFailure{"NoDocuments", "Documents", "", false, false, {"Error In GetIDsOfName(1),FileName: "}, true, false},
+        WordFailure{"NoOpen", "Open", "", false, false, {"Error In GetIDsOfName(2),FileName: "}, false, false},
+        WordFailure{"NoPrintOut", "PrintOut", "", false, false,
+                    {"Error In GetIDsOfName(3),FileName: ", "Error in PrintOut\t"}, false, false},
+        WordFailure{"PrintOutFails", "", "Fail PrintOut", false, false, {"Error in PrintOut\t"}, false, false},
+        WordFailure{"NoClose", "Close", "", false, true,
+                    {"Error In GetIDsOfName(4),FileName: ", "Error In Close Doc,FileName: "}, false, true},
+        WordFailure{"CloseFails", "", "Fail Close", false, true, {"Error In Close Doc,FileName: "}, false, true}),
+    [](const ::testing::TestParamInfo<WordFailure>& param) { return std::string(param.param.name); });
+
+TEST_F(OfficeTest, WordNotInstalledIsLoggedAndEndsNoProcess) {
+  const std::string path = Doc("report.docx", "no-word");
+  qftest::ProgIdRemoved gone("Word.Application");
+  EXPECT_FALSE(Run(PrintWordFile, path).result);
+  EXPECT_EQ(Activity(), std::vector<std::string>{"Error in Creating Word application instance\t" + path});
+  EXPECT_TRUE(Errors().empty());
+}
+
+// --- Excel: every row of the failure table --------------------------------------
+
+struct ExcelFailure {
+  const char* name;
+  const char* refused;
+  const char* switch_on;
+  bool damaged;
+  std::vector<std::string> errors, activity;
+  bool left_running;
+};
+
+void PrintTo(const ExcelFailure& c, std::ostream* os) { *os << c.name; }
+
+class ExcelFailureTest : public OfficeTest, public ::testing::WithParamInterface<ExcelFailure> {};
+
+TEST_P(ExcelFailureTest, WritesItsLinesAndCleansUpAsDue) {
+  const ExcelFailure& c = GetParam();
+  if (*c.refused) excel_.RefuseMembers(c.refused);
+  if (*c.switch_on) excel_.SetSwitch(c.switch_on, 1);
+  const std::string path = c.damaged ? Damaged("damaged-" + std::to_string(GetTickCount()) + ".xls")
+                                     : Doc("figures.xls", "excel-failure");
+  EXPECT_FALSE(Run(PrintExcelFile, path).result);
+  std::vector<std::string> errors, activity;
+  for (const std::string& e : c.errors) errors.push_back(e + path);
+  for (const std::string& e : c.activity) activity.push_back(e + path);
+  EXPECT_EQ(Errors(), errors);
+  EXPECT_EQ(Activity(), activity);
+  const auto calls = excel_.Calls();
+  if (c.left_running) {
+    EXPECT_FALSE(Contains(calls, "Application.Quit"));
+    EXPECT_TRUE(excel_.Running()) << "the instance was to be left running";
+  } else {
+    // Workbook clean-up, then the final one.
+    const auto saved = std::find(calls.begin(), calls.end(), "Workbook.Saved");
+    ASSERT_NE(saved, calls.end());
+    EXPECT_EQ(std::vector<std::string>(saved, calls.end()),
+              (std::vector<std::string>{"Workbook.Saved", "Workbooks.Close", "Application.Quit"}));
+    EXPECT_TRUE(excel_.WaitGone(10000));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ExcelFailureTest,
+    ::testing::Values(
+        ExcelFailure{"Unopenable", "", "", true, {}, {"Error in Open Document\t"}, true},
+        ExcelFailure{"NoWorkbooks", "Workbooks", "", false, {"Error in GetIDsOfName(1) \t"}, {}, true},
+        ExcelFailure{"NoOpen", "Open", "", false, {"Error in GetIDsOfName(2) \t"}, {}, true},
+        ExcelFailure{"NoPrintOut", "PrintOut", "", false, {"Error in GetIDsOfName(3) \t"}, {}, false},
+        ExcelFailure{"PrintOutFails", "", "Fail PrintOut", false, {}, {"Error in PrintOut\t"}, false}),
+    [](const ::testing::TestParamInfo<ExcelFailure>& param) { return std::string(param.param.name); });
+
+TEST_F(OfficeTest, ExcelNotInstalledIsLogged) {
+  const std::string path = Doc("figures.xls", "no-excel");
+  qftest::ProgIdRemoved gone("Excel.Application");
+  EXPECT_FALSE(Run(PrintExcelFile, path).result);
+  EXPECT_EQ(Activity(), std::vector<std::string>{"Error in Get App interface\t" + path});
+}
+
+// The clean-up goes through AutoWrap: a property put names its argument
+// DISPID_PROPERTYPUT, a method call passes no named argument.
+TEST_F(OfficeTest, ExcelCleanUpPassesSavedAsAPropertyPutOfOne) {
+  const std::string path = Doc("figures.csv", "saved");
+  ASSERT_TRUE(Run(PrintExcelFile, path).result);
+  const auto lines = excel_.CallLines();
+  EXPECT_TRUE(Contains(lines, "Workbook.Saved kind=4 args=VT_I4:1 named=-3")) << excel_.Text("Calls");
+  EXPECT_TRUE(Contains(lines, "Workbooks.Close kind=1 args=")) << excel_.Text("Calls");
+}
+
+// --- PowerPoint ---------------------------------------------------------------------
+
+struct PptFailure {
+  const char* name;
+  const char* refused;
+  const char* switch_on;
+  bool damaged;
+  const char* line;  // the path follows it
+};
+
+void PrintTo(const PptFailure& c, std::ostream* os) { *os << c.name; }
+
+class PptFailureTest : public OfficeTest, public ::testing::WithParamInterface<PptFailure> {};
+
+TEST_P(PptFailureTest, FailsWithItsLineAndLeavesTheApplicationRunning) {
+  const PptFailure& c = GetParam();
+  if (*c.refused) ppt_.RefuseMembers(c.refused);
+  if (*c.switch_on) ppt_.SetSwitch(c.switch_on, 1);
+  const std::string path =
+      c.damaged ? Damaged("damaged-" + std::to_string(GetTickCount()) + ".ppt") : Doc("slides.ppt", "ppt-failure");
+  EXPECT_FALSE(Run(PrintPowerPointFile, path).result);
+  const std::string line = c.line;
+  EXPECT_EQ(Activity(), std::vector<std::string>{line == "Print " ? line + path + "\tFailed!" : line + path});
+  EXPECT_FALSE(Contains(ppt_.Calls(), "Application.Quit"));
+  EXPECT_TRUE(ppt_.Running());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PptFailureTest,
+                         ::testing::Values(PptFailure{"Unopenable", "", "", true, "Print "},
+                                           PptFailure{"OpenGivesNull", "", "Open gives Null", false, "Error Open File!"},
+                                           PptFailure{"NoPresentations", "Presentations", "", false, "Print "},
+                                           PptFailure{"PrintOutFails", "", "Fail PrintOut", false, "Print "}),
+                         [](const ::testing::TestParamInfo<PptFailure>& param) { return std::string(param.param.name); });
+
+TEST_F(OfficeTest, PowerPointNotInstalledFailsThePrint) {
+  const std::string path = Doc("slides.ppt", "no-ppt");
+  qftest::ProgIdRemoved gone("PowerPoint.Application");
+  EXPECT_FALSE(Run(PrintPowerPointFile, path).result);
+  EXPECT_EQ(Activity(), std::vector<std::string>{"Print " + path + "\tFailed!"});
+}
+
+// The user has the presentation program open: the driver prints through
+// that instance and then tells it to quit.
+TEST_F(OfficeTest, PowerPointPrintsThroughTheRunningInstanceAndQuitsIt) {
+  qftest::AppProcess users;
+  ASSERT_TRUE(users.Start(std::string(kStandins) + "POWERPNT.exe"));
+  ASSERT_TRUE(qftest::WaitFor([] {
+    try {
+      AttachServerObject("PowerPoint.Application");
+      return true;
+    } catch (const EOleSysError&) {
+      return false;
+    }
+  }, 20000));
+  const std::string path = Doc("slides.ppt", "running");
+  const int before = qftest::HighestCupsJobId();
+  EXPECT_TRUE(Run(PrintPowerPointFile, path).result);
+  EXPECT_EQ(qftest::FinishedJobsAfter(before, NamePartOf(path), 1, kJobWaitMs).size(), 1u);
+  DWORD code = 1;
+  EXPECT_TRUE(users.WaitExit(10000, &code)) << "the user's instance was not told to quit";
+  EXPECT_FALSE(ppt_.Running());
+}
+
+// --- The automation layer against a real server ----------------------------------------
+
+TEST_F(OfficeTest, InvokeFunction4DeliversItsArgumentsReversedInTheArray) {
+  winkit::Variant app = CreateServerObject("PowerPoint.Application");
+  winkit::Variant presentations = PropertyGet(app, "Presentations");
+  const std::string path = Doc("slides.ppt", "arguments");
+  winkit::Variant p = InvokeFunction4(presentations, "Open", path, true, true, false);
+  EXPECT_EQ(p.Type(), VT_DISPATCH);
+  // The server saw false first and the path last: FileName, ReadOnly,
+  // Untitled, WithWindow in call order.
+  EXPECT_EQ(ppt_.Text("Last Open arguments"), "VT_BOOL:0,VT_BOOL:-1,VT_BOOL:-1,VT_BSTR:" + path);
+  // A failure the server reports raises an error with its description.
+  try {
+    InvokeFunction4(presentations, "Open", dir_ / "missing.ppt", true, true, false);
+    ADD_FAILURE() << "no error raised";
+  } catch (const EOleException& e) {
+    EXPECT_NE(std::string(e.what()).find("could not be found"), std::string::npos) << e.what();
+  }
+  EXPECT_THROW(CallProcedure(app, "NoSuchMember"), EOleSysError);
+  CallProcedure(app, "Quit");
+}
+
+// The word processor keeps its print options itself, from one instance to
+// the next, and Variant calls read and change them.
+TEST_F(OfficeTest, WordKeepsItsPrintOptionsBetweenInstances) {
+  {
+    winkit::Variant app = CreateServerObject("Word.Application");
+    SetBoolProperty(app, "Visible", false);
+    winkit::Variant options = PropertyGet(app, "Options");
+    EXPECT_FALSE(GetBoolProperty(options, "PrintReverse"));
+    SetBoolProperty(options, "PrintReverse", true);
+    SetTextProperty(options, "DefaultTray", "Auto Sheet Feeder");
+    winkit::Variant docs = PropertyGet(app, "Documents");
+    TAutoArgs<0> none;
+    winkit::Variant added = CallFunction(docs, "Add", none);
+    EXPECT_EQ(added.Type(), VT_DISPATCH);
+    winkit::Variant active = PropertyGet(app, "ActiveDocument");
+    SetBoolProperty(active, "PrintPostScriptOverText", true);
+    CallProcedure(app, "Quit");
+  }
+  ASSERT_TRUE(word_.WaitGone(10000));
+  winkit::Variant app = CreateServerObject("Word.Application");
+  winkit::Variant options = PropertyGet(app, "Options");
+  EXPECT_TRUE(GetBoolProperty(options, "PrintReverse"));
+  EXPECT_FALSE(GetBoolProperty(options, "PrintDraft"));
+  EXPECT_EQ(PropertyGet(options, "DefaultTray").AsString(), "Auto Sheet Feeder");
+  winkit::Variant docs = PropertyGet(app, "Documents");
+  TAutoArgs<0> none;
+  CallFunction(docs, "Add", none);
+  EXPECT_TRUE(GetBoolProperty(PropertyGet(app, "ActiveDocument"), "PrintPostScriptOverText"));
+  CallProcedure(app, "Quit");
+}
+
+// --- The waits on the job's report are bounded -------------------------------------------
+
+TEST_F(OfficeTest, WithoutAMonitorTheWordDriverDoesNotWaitAndTheJobStillPrints) {
+  const std::string path = Doc("report.docx", "unwatched");
+  const int before = qftest::HighestCupsJobId();
+  const Outcome out = Run(PrintWordFile, path, false);
+  EXPECT_TRUE(out.result);
+  EXPECT_TRUE(Contains(Activity(), "No printer monitor runs: not waiting for the print job of\t" + path))
+      << qftest::ReadFileBytes(LogFileName);
+  EXPECT_EQ(qftest::FinishedJobsAfter(before, "Microsoft Word - " + NamePartOf(path), 1, kJobWaitMs).size(), 1u);
+}
+
+// A printer that never prints: the wait ends at its bound, and says so.
+TEST_F(OfficeTest, AJobNeverReportedEndsTheWaitAtItsBound) {
+  const std::string original = printer_;
+  ASSERT_TRUE(SetDefaultPrinterA(kHeldQueue));
+  printer_ = kHeldQueue;
+  SetJobReportLimitMs(3000);
+  const std::string path = Doc("slides.ppt", "held");
+  const Outcome out = Run(PrintPowerPointFile, path);
+  SetDefaultPrinterA(original.c_str());
+  EXPECT_TRUE(out.result);
+  EXPECT_GE(out.ms, 3000u);
+  EXPECT_TRUE(Contains(Activity(), "No print job of\t" + path + "\twas reported within 3 seconds; going on"))
+      << qftest::ReadFileBytes(LogFileName);
+  qftest::RunLinux(std::string("cancel -a ") + kHeldQueue);
+}
+
+}  // namespace
