@@ -10,6 +10,7 @@
 #include "drivers/automation.h"
 #include "drivers/drivers.h"
 #include "drivers/jobwait.h"
+#include "engine/printfile.h"
 #include "support/cupsjobs.h"
 #include "support/gdiprint.h"
 #include "support/office.h"
@@ -444,3 +445,107 @@ TEST_F(OfficeTest, AJobNeverReportedEndsTheWaitAtItsBound) {
 }
 
 }  // namespace
+
+// --- AutoWrap ends the process after its box --------------------------------------------
+
+struct BoxCase {
+  const char* name;
+  const char* args;  // after the mode: the folder comes first
+  const char* caption;
+  const char* text;  // the start of the box's text
+};
+
+void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.name; }
+
+class AutoWrapBoxTest : public OfficeTest, public ::testing::WithParamInterface<BoxCase> {};
+
+TEST_P(AutoWrapBoxTest, ShowsItsBoxAndEndsTheProcessWithStatusZero) {
+  const BoxCase& c = GetParam();
+  const std::string folder = dir_.Path().substr(0, dir_.Path().size() - 1);
+  std::string args = std::string(c.args) + " \"" + folder + "\"";
+  std::string path;
+  if (std::string(c.args) == "excel") {
+    // The spreadsheet program goes away between printing and clean-up.
+    excel_.SetSwitch("End after PrintOut", 1);
+    path = Doc("figures.csv", "ended");
+    args += " \"" + path + "\"";
+  }
+  const int before = qftest::HighestCupsJobId();
+  qftest::AppProcess child;
+  ASSERT_TRUE(child.Start(QF_AUTOMATION_CHILD, nullptr, args));
+  bool found = false;
+  const std::string text = qftest::AnswerMessageBox(c.caption, 120000, &found);
+  ASSERT_TRUE(found) << "no box captioned " << c.caption;
+  EXPECT_EQ(text.rfind(c.text, 0), 0u) << text;
+  DWORD code = 99;
+  ASSERT_TRUE(child.WaitExit(10000, &code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_FALSE(qftest::FileExists(dir_ / "after.txt")) << qftest::ReadFileBytes(dir_ / "after.txt");
+  // Nothing was logged: the driver never got to write its result.
+  EXPECT_TRUE(Activity().empty()) << qftest::ReadFileBytes(LogFileName);
+  if (!path.empty()) {
+    // The job was printed before the clean-up failed.
+    EXPECT_EQ(qftest::FinishedJobsAfter(before, NamePartOf(path), 1, kJobWaitMs).size(), 1u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boxes, AutoWrapBoxTest,
+    ::testing::Values(BoxCase{"NoObject", "null", "Error", "NULL IDispatch passed to AutoWrap()"},
+                      BoxCase{"UnknownMember", "unknown", "AutoWrap()",
+                              "IDispatch::GetIDsOfNames(\"NoSuchMember\") failed w/err 0x80020006"},
+                      BoxCase{"ApplicationGoneBeforeCleanUp", "excel", "AutoWrap()", "IDispatch::"}),
+    [](const ::testing::TestParamInfo<BoxCase>& param) { return std::string(param.param.name); });
+
+// --- A ".doc" file while the user's word processor runs ------------------------------
+
+TEST_F(OfficeTest, DocFileEndsTheRunningWordProcessorFirstAndThenPrints) {
+  qftest::AppProcess users;
+  ASSERT_TRUE(users.Start(std::string(kStandins) + "WinWord.exe"));
+  ASSERT_TRUE(qftest::WaitFor([&] { return word_.Running(); }, 10000));
+  const std::string path = Doc("report.doc", "while-running");
+  const int before = qftest::HighestCupsJobId();
+  CPrintFile request;
+  request.SetFileName(path);
+  request.SetPrinterName(printer_);
+  request.SetAction(2);
+  StopPrinting = false;
+  EXPECT_TRUE(PrintDocument(request));
+  StopPrinting = true;
+  EXPECT_TRUE(users.WaitExit(5000)) << "the user's word processor still runs";
+  const auto m = Activity();
+  const auto running = std::find(m.begin(), m.end(), "MS Word is runing!!");
+  ASSERT_NE(running, m.end()) << qftest::ReadFileBytes(LogFileName);
+  EXPECT_NE(std::find(running, m.end(), "Print \t" + path + "\tSuccessed!"), m.end())
+      << qftest::ReadFileBytes(LogFileName);
+  EXPECT_EQ(qftest::FinishedJobsAfter(before, "Microsoft Word - " + NamePartOf(path), 1, kJobWaitMs).size(), 1u);
+}
+
+// The rule is for ".doc" alone: a ".docx" leaves the user's word processor
+// alone (the driver's own instance is the one it ends).
+TEST_F(OfficeTest, DocxFileLeavesTheRunningWordProcessorAlone) {
+  const std::string path = Doc("report.docx", "docx-running");
+  qftest::AppProcess users;
+  ASSERT_TRUE(users.Start(std::string(kStandins) + "WinWord.exe"));
+  ASSERT_TRUE(qftest::WaitFor([&] { return word_.Running(); }, 10000));
+  CPrintFile request;
+  request.SetFileName(path);
+  request.SetPrinterName(printer_);
+  request.SetAction(2);
+  StopPrinting = false;
+  EXPECT_TRUE(PrintDocument(request));
+  StopPrinting = true;
+  EXPECT_FALSE(Contains(Activity(), "MS Word is runing!!"));
+  EXPECT_TRUE(Contains(Activity(), "Print \t" + path + "\tSuccessed!")) << qftest::ReadFileBytes(LogFileName);
+}
+
+// Each print starts an instance of its own, also after the last one was
+// terminated.
+TEST_F(OfficeTest, DocumentsInARowEachGetAnInstanceOfTheirOwn) {
+  for (const char* fixture : {"report.docx", "report.rtf", "figures.xls", "figures.csv"}) {
+    const std::string path = Doc(fixture, "row");
+    const bool word = std::string(fixture).rfind("report", 0) == 0;
+    EXPECT_TRUE(Run(word ? PrintWordFile : PrintExcelFile, path).result) << fixture << "\n"
+                                                                         << qftest::ReadFileBytes(LogFileName);
+  }
+}

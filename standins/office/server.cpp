@@ -78,10 +78,15 @@ int RunServer(const ServerConfig& config, int argc, char** argv) {
   SetAppName(config.app_name);
   embedded = HasArg(argc, argv, "Embedding") || HasArg(argc, argv, "Automation");
   if (FAILED(CoInitialize(nullptr))) return 1;
+  // A word processor the user started serves no automation client: a
+  // client's creation starts an instance of its own. (Registered, it would
+  // also leave a dead registration behind when it is terminated.)
   Factory factory;
   DWORD cookie = 0;
-  const HRESULT registered = CoRegisterClassObject(config.clsid, &factory, CLSCTX_LOCAL_SERVER,
-                                                   config.single_use ? REGCLS_SINGLEUSE : REGCLS_MULTIPLEUSE, &cookie);
+  HRESULT registered = E_FAIL;
+  if (embedded || config.running_object)
+    registered = CoRegisterClassObject(config.clsid, &factory, CLSCTX_LOCAL_SERVER,
+                                       config.single_use ? REGCLS_SINGLEUSE : REGCLS_MULTIPLEUSE, &cookie);
   // An instance the user started has an application object from the start;
   // so has one with a running object, which all its clients share.
   IDispatch* own = nullptr;

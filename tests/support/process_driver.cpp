@@ -12,13 +12,13 @@ AppProcess::~AppProcess() {
   if (info_.hProcess) CloseHandle(info_.hProcess);
 }
 
-bool AppProcess::Start(const std::string& exe, DWORD* error) {
+bool AppProcess::Start(const std::string& exe, DWORD* error, const std::string& args) {
   if (info_.hThread) CloseHandle(info_.hThread);
   if (info_.hProcess) CloseHandle(info_.hProcess);
   info_ = {};
   STARTUPINFOA si{};
   si.cb = sizeof si;
-  std::string cmd = "\"" + exe + "\"";
+  std::string cmd = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
   if (!CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info_)) {
     if (error) *error = GetLastError();
     info_ = {};

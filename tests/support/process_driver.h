@@ -15,8 +15,9 @@ class AppProcess {
   AppProcess& operator=(const AppProcess&) = delete;
   ~AppProcess();
 
-  // Starts the program; false with the system error in `error` on failure.
-  bool Start(const std::string& exe, DWORD* error = nullptr);
+  // Starts the program, with `args` after its name; false with the system
+  // error in `error` on failure.
+  bool Start(const std::string& exe, DWORD* error = nullptr, const std::string& args = "");
   // Waits for the process to end; true when it did within the time.
   bool WaitExit(DWORD timeout_ms, DWORD* exit_code = nullptr);
   bool Running() const;
