@@ -9,12 +9,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/mainfrm.h"
 #include "app/aboutfrm.h"
 #include "engine/core/osdescription.h"
 #include "support/cupsjobs.h"
 #include "support/imagefiles.h"
+#include "support/office.h"
 #include "support/process_driver.h"
 #include "support/tempdir.h"
 
@@ -275,4 +277,77 @@ TEST(AppProcess, ImportedListPrintsInOrderAndPutsTheBrowserPageSetupBack) {
   // The files stay where they were: the start-up settings keep them.
   EXPECT_TRUE(qftest::FileExists(jpeg) && qftest::FileExists(tiff) && qftest::FileExists(text));
   ASSERT_TRUE(qftest::SaveWindowPicture(wnd, QF_ARTIFACT_DIR "/main-window-after-run.bmp"));
+}
+
+// As a user would: a list of documents of every family (text, image, PDF,
+// word processor, spreadsheet, presentation) prints in list order, each
+// job with its own content, through the applications that own the formats.
+TEST(AppProcess, MixedListPrintsInOrderThroughTheApplicationsOfItsFormats) {
+  qftest::TempDir dir;
+  const std::string stamp = std::to_string(GetTickCount());
+  struct Entry {
+    std::string path, job, text;
+  };
+  std::vector<Entry> entries;
+  auto add = [&](const std::string& name, const std::string& job_prefix, const std::string& text) {
+    entries.push_back({dir / name, job_prefix + name, text});
+    return entries.back().path;
+  };
+  ASSERT_TRUE(qftest::WriteFileBytes(add("letter-" + stamp + ".txt", "", "Letter of the mixed list"),
+                                     "Letter of the mixed list\r\n"));
+  const std::string photo = add("photo-" + stamp + ".jpg", "", "");
+  entries.back().job = photo;  // pictures are named after their full path
+  ASSERT_TRUE(qftest::WriteJpeg(photo, 40, 30, {40, 40, 220}));
+  ASSERT_TRUE(qftest::WriteTextPdf(add("leaflet-" + stamp + ".pdf", "", "Leaflet of the mixed list"),
+                                   "Leaflet of the mixed list"));
+  ASSERT_TRUE(qftest::CopyOfficeFixture(
+      "report.docx", add("report-" + stamp + ".docx", "Microsoft Word - ", "Harbour report kept as docx")));
+  ASSERT_TRUE(qftest::CopyOfficeFixture("figures.xls", add("figures-" + stamp + ".xls", "", "Northwind harbour totals")));
+  ASSERT_TRUE(qftest::CopyOfficeFixture("slides.ppt", add("slides-" + stamp + ".ppt", "", "Lighthouse slides")));
+  std::string list;
+  for (const Entry& e : entries) list += e.path + "\r\n";
+  const std::string lst = dir / "mixed.lst";
+  ASSERT_TRUE(qftest::WriteFileBytes(lst, list));
+  Sleep(1100);  // the files are older than the settling second
+
+  qftest::AppProcess app;
+  ASSERT_TRUE(app.Start(QF_APP_EXE));
+  HWND wnd = qftest::WaitForVisibleWindow("Tmainform", nullptr, app.Id(), kStartTimeout);
+  ASSERT_NE(wnd, nullptr);
+  HWND list_view = FindWindowExA(wnd, nullptr, "SysListView32", nullptr);
+  HWND rebar = FindWindowExA(wnd, nullptr, "ReBarWindow32", nullptr);
+  HWND toolbar = rebar ? FindWindowExA(rebar, nullptr, "ToolbarWindow32", nullptr) : nullptr;
+  ASSERT_TRUE(list_view && toolbar);
+  PostMessageA(wnd, WM_COMMAND, ID_IMPORTFILEACTION, 0);
+  ASSERT_TRUE(qftest::AnswerFileDialog("Open", lst, 20000));
+  const auto rows = static_cast<LRESULT>(entries.size());
+  for (int i = 0; i < 100 && SendMessageA(list_view, LVM_GETITEMCOUNT, 0, 0) < rows; ++i) Sleep(50);
+  ASSERT_EQ(SendMessageA(list_view, LVM_GETITEMCOUNT, 0, 0), rows);
+
+  const int before = qftest::HighestCupsJobId();
+  for (int i = 0; i < 100 && !SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_PRINTACTION, 0); ++i) Sleep(50);
+  ASSERT_TRUE(qftest::ClickToolButton(toolbar, 3));
+  const std::string log_file = qftest::ProgramFolder(CSIDL_APPDATA) + "Quirefeed.log";
+  ASSERT_TRUE(qftest::WaitFor(
+      [&] { return Count(qftest::ReadFileBytes(log_file), "End Printer Monitor") >= entries.size(); }, 300000))
+      << qftest::ReadFileBytes(log_file);
+
+  int last_id = before;
+  for (const Entry& e : entries) {
+    const auto jobs = qftest::FinishedJobsAfter(before, e.job, 1, 120000);
+    ASSERT_EQ(jobs.size(), 1u) << e.job << "\n" << qftest::ReadFileBytes(log_file);
+    EXPECT_GT(jobs[0].id, last_id) << e.job << " printed out of order";
+    last_id = jobs[0].id;
+    const std::string pdf = qftest::PdfOfJob(jobs[0].id);
+    ASSERT_FALSE(pdf.empty()) << e.job;
+    if (e.text.empty()) {
+      int r = 0, g = 0, b = 0;
+      ASSERT_TRUE(qftest::PdfCentreColour(pdf, r, g, b));
+      EXPECT_GT(b, 150) << "the picture's blue is not on its page";
+    } else {
+      EXPECT_NE(qftest::PdfText(pdf).find(e.text), std::string::npos) << e.job << ": " << qftest::PdfText(pdf);
+    }
+    EXPECT_NE(qftest::ReadFileBytes(log_file).find("Print \t" + e.path + "\tSuccessed!"), std::string::npos)
+        << e.path;
+  }
 }
