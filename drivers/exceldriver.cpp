@@ -42,9 +42,11 @@ struct ExcelRun {
 }  // namespace
 
 bool PrintExcelFile(const std::string& path, winkit::TEvent&) {
+  // OLE for this call, undone on every way out so that the main window's
+  // own initialisation stays as it was.
+  winkit::OleScope ole;
   ExcelRun run;
   try {
-    OleInitialize(nullptr);
     // Until a workbook is open every failure returns at once: the instance
     // is left running and nothing is released.
     if (FAILED(CreateLocalServer("Excel.Application", &run.app))) {
@@ -94,7 +96,6 @@ bool PrintExcelFile(const std::string& path, winkit::TEvent&) {
   }
   run.CloseWorkbooks();
   run.Quit();
-  CoUninitialize();
   if (raised) {
     Activity("Print " + path + "\tFailed!");
     return false;

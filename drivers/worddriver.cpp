@@ -100,7 +100,9 @@ class WordRun {
 }  // namespace
 
 bool PrintWordFile(const std::string& path, winkit::TEvent& done) {
-  OleInitialize(nullptr);
+  // OLE for this call, undone on every way out so that the main window's
+  // own initialisation stays as it was.
+  winkit::OleScope ole;
   IDispatch* app = nullptr;
   if (FAILED(CreateLocalServer("Word.Application", &app))) {
     Activity("Error in Creating Word application instance\t" + path);
@@ -121,7 +123,6 @@ bool PrintWordFile(const std::string& path, winkit::TEvent& done) {
   }
   run.CloseDocument();
   run.Quit();
-  CoUninitialize();
   if (raised) {
     Activity("Print " + path + "\tFailed!");
     return false;

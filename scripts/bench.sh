@@ -60,6 +60,7 @@ run "$build/bench/bench_image_print.exe" jpeg
 run "$build/bench/bench_image_print.exe" tiff
 run "$build/bench/bench_list_import.exe" 5000
 run "$build/bench/bench_pdf_print.exe" 10 3
+run "$build/bench/bench_office_print.exe" 3
 run "$build/bench/bench_watch_latency.exe" "Z:$build/app/Quirefeed.exe" "${QF_BENCH_SINGLES:-50}" \
   "${QF_BENCH_BURST:-1000}"
 echo "== idle in watch mode"

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "app/base/log.h"
 #include "drivers/automation.h"
@@ -547,5 +548,25 @@ TEST_F(OfficeTest, DocumentsInARowEachGetAnInstanceOfTheirOwn) {
     const bool word = std::string(fixture).rfind("report", 0) == 0;
     EXPECT_TRUE(Run(word ? PrintWordFile : PrintExcelFile, path).result) << fixture << "\n"
                                                                          << qftest::ReadFileBytes(LogFileName);
+  }
+}
+
+// The drivers' own OLE initialisation is undone on every way out: a thread
+// that had none before has none after, whether the print worked or returned
+// early.
+TEST_F(OfficeTest, DriversLeaveTheThreadsOleInitialisationAsTheyFoundIt) {
+  for (const bool damaged : {false, true}) {
+    const std::string path = damaged ? Damaged("balance.xls") : Doc("figures.csv", "balance");
+    HRESULT after = E_FAIL;
+    bool printed = !damaged;
+    std::thread([&] {
+      winkit::TEvent done;
+      printed = PrintExcelFile(path, done);
+      // Free to choose another apartment: nothing of the driver's is left.
+      after = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+      if (SUCCEEDED(after)) CoUninitialize();
+    }).join();
+    EXPECT_EQ(printed, !damaged);
+    EXPECT_EQ(after, S_OK) << (damaged ? "after an early return" : "after a print");
   }
 }

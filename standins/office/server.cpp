@@ -15,6 +15,9 @@ bool quitting = false;
 const ServerConfig* config_ = nullptr;
 // The one application object of a program that has a running object.
 IDispatch* shared_app = nullptr;
+// A single-use class is withdrawn as soon as it served its client, so that
+// an instance terminated later leaves no registration behind.
+constexpr UINT kWithdrawClass = WM_APP + 1;
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
@@ -37,6 +40,7 @@ class Factory : public IClassFactory {
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
     if (shared_app) return shared_app->QueryInterface(riid, out);
+    if (config_->single_use) PostThreadMessageA(GetCurrentThreadId(), kWithdrawClass, 0, 0);
     IDispatch* app = config_->make_application();
     const HRESULT hr = app->QueryInterface(riid, out);
     app->Release();
@@ -98,6 +102,11 @@ int RunServer(const ServerConfig& config, int argc, char** argv) {
   }
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == kWithdrawClass && !msg.hwnd) {
+      if (SUCCEEDED(registered)) CoRevokeClassObject(cookie);
+      registered = E_FAIL;
+      continue;
+    }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
