@@ -96,6 +96,33 @@ class OfficeTest : public ::testing::Test {
     return {result, ms};
   }
 
+  // Puts the application's faults in place and gives the document to print:
+  // a copy of `fixture`, or a damaged file with the same extension.
+  std::string FaultyDoc(const qftest::OfficeApp& app, const char* refused, const char* switch_on, bool damaged,
+                        const std::string& fixture) {
+    if (*refused) app.RefuseMembers(refused);
+    if (*switch_on) app.SetSwitch(switch_on, 1);
+    if (!damaged) return Doc(fixture, "failure");
+    return Damaged("damaged-" + std::to_string(GetTickCount()) + fixture.substr(fixture.rfind('.')));
+  }
+  // Whether the instance was left running as its row says, or quit and ended.
+  static void ExpectLeftRunning(const qftest::OfficeApp& app, bool left_running) {
+    const auto calls = app.Calls();
+    if (left_running) {
+      EXPECT_FALSE(Contains(calls, "Application.Quit"));
+      EXPECT_TRUE(app.Running()) << "the instance was to be left running";
+    } else {
+      EXPECT_TRUE(Contains(calls, "Application.Quit"));
+      EXPECT_TRUE(app.WaitGone(10000)) << app.Exe() << " still runs";
+    }
+  }
+  // The lines of a row, each followed by the path.
+  static std::vector<std::string> WithPath(const std::vector<std::string>& heads, const std::string& path) {
+    std::vector<std::string> out;
+    for (const std::string& h : heads) out.push_back(h + path);
+    return out;
+  }
+
   std::vector<std::string> Activity() { return DriverLines(LogFileName); }
   std::vector<std::string> Errors() { return DriverLines(ErrorFileName); }
 
@@ -175,7 +202,7 @@ struct WordFailure {
   const char* switch_on;
   bool damaged;
   bool result;
-  std::vector<std::string> errors;  // after the path is appended: see below
+  std::vector<std::string> errors;  // each followed by the path
   bool left_running;
   bool printed;
 };
@@ -186,25 +213,12 @@ class WordFailureTest : public OfficeTest, public ::testing::WithParamInterface<
 
 TEST_P(WordFailureTest, WritesItsLinesAndCleansUpAsDue) {
   const WordFailure& c = GetParam();
-  if (*c.refused) word_.RefuseMembers(c.refused);
-  if (*c.switch_on) word_.SetSwitch(c.switch_on, 1);
-  const std::string path = c.damaged ? Damaged("damaged-" + std::to_string(GetTickCount()) + ".docx")
-                                     : Doc("report.docx", "word-failure");
+  const std::string path = FaultyDoc(word_, c.refused, c.switch_on, c.damaged, "report.docx");
   const int before = qftest::HighestCupsJobId();
-  const Outcome out = Run(PrintWordFile, path);
-  EXPECT_EQ(out.result, c.result);
-  std::vector<std::string> expected;
-  for (const std::string& e : c.errors) expected.push_back(e + path);
-  EXPECT_EQ(Errors(), expected);
+  EXPECT_EQ(Run(PrintWordFile, path).result, c.result);
+  EXPECT_EQ(Errors(), WithPath(c.errors, path));
   EXPECT_TRUE(Activity().empty()) << qftest::ReadFileBytes(LogFileName);
-  const auto calls = word_.Calls();
-  if (c.left_running) {
-    EXPECT_FALSE(Contains(calls, "Application.Quit"));
-    EXPECT_TRUE(word_.Running()) << "the instance was to be left running";
-  } else {
-    EXPECT_TRUE(Contains(calls, "Application.Quit"));
-    EXPECT_TRUE(word_.WaitGone(10000));
-  }
+  ExpectLeftRunning(word_, c.left_running);
   EXPECT_EQ(qftest::FinishedJobsAfter(before, "Microsoft Word - " + NamePartOf(path), c.printed ? 1 : 0,
                                       c.printed ? kJobWaitMs : 3000)
                 .size(),
@@ -250,27 +264,18 @@ class ExcelFailureTest : public OfficeTest, public ::testing::WithParamInterface
 
 TEST_P(ExcelFailureTest, WritesItsLinesAndCleansUpAsDue) {
   const ExcelFailure& c = GetParam();
-  if (*c.refused) excel_.RefuseMembers(c.refused);
-  if (*c.switch_on) excel_.SetSwitch(c.switch_on, 1);
-  const std::string path = c.damaged ? Damaged("damaged-" + std::to_string(GetTickCount()) + ".xls")
-                                     : Doc("figures.xls", "excel-failure");
+  const std::string path = FaultyDoc(excel_, c.refused, c.switch_on, c.damaged, "figures.xls");
   EXPECT_FALSE(Run(PrintExcelFile, path).result);
-  std::vector<std::string> errors, activity;
-  for (const std::string& e : c.errors) errors.push_back(e + path);
-  for (const std::string& e : c.activity) activity.push_back(e + path);
-  EXPECT_EQ(Errors(), errors);
-  EXPECT_EQ(Activity(), activity);
-  const auto calls = excel_.Calls();
-  if (c.left_running) {
-    EXPECT_FALSE(Contains(calls, "Application.Quit"));
-    EXPECT_TRUE(excel_.Running()) << "the instance was to be left running";
-  } else {
+  EXPECT_EQ(Errors(), WithPath(c.errors, path));
+  EXPECT_EQ(Activity(), WithPath(c.activity, path));
+  ExpectLeftRunning(excel_, c.left_running);
+  if (!c.left_running) {
     // Workbook clean-up, then the final one.
+    const auto calls = excel_.Calls();
     const auto saved = std::find(calls.begin(), calls.end(), "Workbook.Saved");
     ASSERT_NE(saved, calls.end());
     EXPECT_EQ(std::vector<std::string>(saved, calls.end()),
               (std::vector<std::string>{"Workbook.Saved", "Workbooks.Close", "Application.Quit"}));
-    EXPECT_TRUE(excel_.WaitGone(10000));
   }
 }
 
@@ -317,15 +322,11 @@ class PptFailureTest : public OfficeTest, public ::testing::WithParamInterface<P
 
 TEST_P(PptFailureTest, FailsWithItsLineAndLeavesTheApplicationRunning) {
   const PptFailure& c = GetParam();
-  if (*c.refused) ppt_.RefuseMembers(c.refused);
-  if (*c.switch_on) ppt_.SetSwitch(c.switch_on, 1);
-  const std::string path =
-      c.damaged ? Damaged("damaged-" + std::to_string(GetTickCount()) + ".ppt") : Doc("slides.ppt", "ppt-failure");
+  const std::string path = FaultyDoc(ppt_, c.refused, c.switch_on, c.damaged, "slides.ppt");
   EXPECT_FALSE(Run(PrintPowerPointFile, path).result);
   const std::string line = c.line;
   EXPECT_EQ(Activity(), std::vector<std::string>{line == "Print " ? line + path + "\tFailed!" : line + path});
-  EXPECT_FALSE(Contains(ppt_.Calls(), "Application.Quit"));
-  EXPECT_TRUE(ppt_.Running());
+  ExpectLeftRunning(ppt_, true);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, PptFailureTest,

@@ -83,7 +83,15 @@ bool MemberRefused(const std::string& member) {
 }
 
 void RecordCall(const std::string& line) {
-  WriteText("Calls", ReadText("Calls") + line + "\n");
+  // The record keeps the latest calls only: an application used for months
+  // must not grow its key without end.
+  constexpr size_t kKept = 16384;
+  std::string calls = ReadText("Calls") + line + "\n";
+  if (calls.size() > kKept) {
+    const size_t cut = calls.find('\n', calls.size() - kKept);
+    calls.erase(0, cut == std::string::npos ? calls.size() : cut + 1);
+  }
+  WriteText("Calls", calls);
 }
 
 }  // namespace standin

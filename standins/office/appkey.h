@@ -25,7 +25,7 @@ bool Switch(const char* value);
 // this member, ignoring case.
 bool MemberRefused(const std::string& member);
 
-// Appends one line to the value "Calls".
+// Appends one line to the value "Calls", which keeps the latest 16 KB.
 void RecordCall(const std::string& line);
 
 }  // namespace standin

@@ -155,6 +155,27 @@ void ReturnBool(VARIANT* result, bool value) {
   V_BOOL(result) = value ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
+void ReturnInt(VARIANT* result, long value) {
+  if (!result) return;
+  VariantClear(result);
+  V_VT(result) = VT_I4;
+  V_I4(result) = value;
+}
+
+Member ObjectGetter(IDispatch* object) {
+  return [object](const Call& c) {
+    ReturnObject(c.result, object);
+    return S_OK;
+  };
+}
+
+Member TextGetter(std::string text) {
+  return [text = std::move(text)](const Call& c) {
+    ReturnText(c.result, text);
+    return S_OK;
+  };
+}
+
 void ReturnText(VARIANT* result, const std::string& text) {
   if (!result) return;
   VariantClear(result);

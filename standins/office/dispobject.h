@@ -73,7 +73,13 @@ std::string DescribeArgs(const DISPPARAMS* params);
 // Puts an object into a result (the result takes a reference of its own).
 void ReturnObject(VARIANT* result, IDispatch* object);
 void ReturnBool(VARIANT* result, bool value);
+void ReturnInt(VARIANT* result, long value);
 void ReturnText(VARIANT* result, const std::string& text);
+// A property that gives `object` (which outlives the member), and one that
+// gives a fixed text.
+Member ObjectGetter(IDispatch* object);
+Member TextGetter(std::string text);
+
 // The text a value holds ("" when it is no text).
 std::string TextValue(const VARIANT* v);
 // The boolean a put passed; false when it is none.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "standins/common/linux.h"
@@ -123,8 +124,26 @@ bool PrintLaidOut(const std::string& pdf, const std::string& title, bool wait) {
   return RunLinux(command, kPrintLimitMs) == 0;
 }
 
-void RemoveInstanceFolder() {
-  const std::string folder = InstanceFolder();
+HRESULT OpenArgument(const Call& c, Family family, LaidOutFile& out) {
+  const std::string path = c.TextArg(0);
+  if (path.empty()) return c.Raise("No file name was given.");
+  std::string why;
+  if (!LayOut(family, path, out.pdf, why)) return c.Raise(why);
+  out.name = FileNamePart(path);
+  return S_OK;
+}
+
+HRESULT PrintOutCall(const Call& c, const LaidOutFile& doc, const std::string& title, bool wait) {
+  if (Switch("Fail PrintOut")) return c.Raise("The printer could not be reached.");
+  if (doc.pdf.empty()) return c.Raise("The document is empty.");
+  if (!PrintLaidOut(doc.pdf, title, wait)) return c.Raise("Printing failed.");
+  if (Switch("End after PrintOut")) EndOnNextCall();
+  return S_OK;
+}
+
+namespace {
+
+void RemoveFolder(const std::string& folder) {
   WIN32_FIND_DATAA fd;
   winkit::FindHandle find(FindFirstFileA((folder + "*").c_str(), &fd));
   if (find) {
@@ -134,6 +153,24 @@ void RemoveInstanceFolder() {
   }
   find.reset();
   RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+
+void RemoveInstanceFolder() { RemoveFolder(InstanceFolder()); }
+
+void RemoveLeftoverFolders() {
+  const std::string root = RootFolder(), prefix = AppName() + "-";
+  WIN32_FIND_DATAA fd;
+  winkit::FindHandle find(FindFirstFileA((root + prefix + "*").c_str(), &fd));
+  if (!find) return;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    const DWORD pid = static_cast<DWORD>(std::strtoul(fd.cFileName + prefix.size(), nullptr, 10));
+    if (pid == 0 || pid == GetCurrentProcessId()) continue;
+    winkit::KernelHandle alive(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    if (!alive) RemoveFolder(root + fd.cFileName + "\\");
+  } while (FindNextFileA(find.get(), &fd));
 }
 
 }  // namespace standin

@@ -4,6 +4,8 @@
 // when printing starts.
 #include <string>
 
+#include "standins/office/dispobject.h"
+
 namespace standin {
 
 // The kind of document an application reads, as LibreOffice names it.
@@ -22,10 +24,25 @@ bool LayOut(Family family, const std::string& path, std::string& pdf, std::strin
 // the job was refused.
 bool PrintLaidOut(const std::string& pdf, const std::string& title, bool wait);
 
+// The document a call's first argument names, read and laid out: its file
+// name and its pages. A failed call (the application's exception) when
+// there is no name or the file cannot be read.
+struct LaidOutFile {
+  std::string name, pdf;
+};
+HRESULT OpenArgument(const Call& c, Family family, LaidOutFile& out);
+
+// A document's PrintOut: the job as PrintLaidOut prints it, or the
+// application's exception when it cannot. Honours the switches "Fail
+// PrintOut" and "End after PrintOut".
+HRESULT PrintOutCall(const Call& c, const LaidOutFile& doc, const std::string& title, bool wait);
+
 // The file-name part of a path.
 std::string FileNamePart(const std::string& path);
 
-// Removes this instance's folder (at the end of the process).
+// Removes this instance's folder (at the end of the process), and the
+// folders that instances ended from outside left behind.
 void RemoveInstanceFolder();
+void RemoveLeftoverFolders();
 
 }  // namespace standin

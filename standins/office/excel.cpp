@@ -23,26 +23,18 @@ std::vector<Workbook*> open_books;  // one reference each
 
 class Workbook : public standin::DispObject {
  public:
-  Workbook(std::string name, std::string pdf) : DispObject("Workbook"), name_(std::move(name)), pdf_(std::move(pdf)) {
-    Add("PrintOut", [this](const standin::Call& c) {
-      if (standin::Switch("Fail PrintOut")) return c.Raise("The printer could not be reached.");
-      if (!standin::PrintLaidOut(pdf_, name_, true)) return c.Raise("Printing failed.");
-      if (standin::Switch("End after PrintOut")) standin::EndOnNextCall();
-      return S_OK;
-    });
+  explicit Workbook(standin::LaidOutFile file) : DispObject("Workbook"), file_(std::move(file)) {
+    Add("PrintOut", [this](const standin::Call& c) { return standin::PrintOutCall(c, file_, file_.name, true); });
     Add("Saved", [this](const standin::Call& c) {
       if (c.kind & DISPATCH_PROPERTYPUT) saved_ = standin::BoolValue(c.PutValue());
       else standin::ReturnBool(c.result, saved_);
       return S_OK;
     });
-    Add("Name", [this](const standin::Call& c) {
-      standin::ReturnText(c.result, name_);
-      return S_OK;
-    });
+    Add("Name", standin::TextGetter(file_.name));
   }
 
  private:
-  std::string name_, pdf_;
+  standin::LaidOutFile file_;
   bool saved_ = true;
 };
 
@@ -50,11 +42,10 @@ class Workbooks : public standin::DispObject {
  public:
   Workbooks() : DispObject("Workbooks") {
     Add("Open", [](const standin::Call& c) {
-      const std::string path = c.TextArg(0);
-      std::string pdf, why;
-      if (path.empty()) return c.Raise("No file name was given.");
-      if (!standin::LayOut(standin::Family::Calc, path, pdf, why)) return c.Raise(why);
-      auto* book = new Workbook(standin::FileNamePart(path), pdf);
+      standin::LaidOutFile file;
+      const HRESULT hr = standin::OpenArgument(c, standin::Family::Calc, file);
+      if (FAILED(hr)) return hr;
+      auto* book = new Workbook(std::move(file));
       open_books.push_back(book);
       standin::ReturnObject(c.result, book);
       return S_OK;
@@ -66,36 +57,21 @@ class Workbooks : public standin::DispObject {
       return S_OK;
     });
     Add("Count", [](const standin::Call& c) {
-      VariantClear(c.result);
-      V_VT(c.result) = VT_I4;
-      V_I4(c.result) = static_cast<LONG>(open_books.size());
+      standin::ReturnInt(c.result, static_cast<long>(open_books.size()));
       return S_OK;
     });
   }
 };
 
-class Application : public standin::DispObject {
+class Application : public standin::ApplicationObject {
  public:
-  Application() : DispObject("Application") {
-    standin::LockServer();
-    Add("Workbooks", [this](const standin::Call& c) {
-      standin::ReturnObject(c.result, books_);
-      return S_OK;
-    });
-    Add("Name", [](const standin::Call& c) {
-      standin::ReturnText(c.result, "Microsoft Excel");
-      return S_OK;
-    });
-    Add("Quit", [](const standin::Call&) {
-      standin::QuitServer();
-      return S_OK;
-    });
+  Application() : ApplicationObject("Microsoft Excel") {
+    Add("Workbooks", standin::ObjectGetter(books_));
   }
 
  protected:
   ~Application() override {
     books_->Release();
-    standin::UnlockServer();
   }
 
  private:

@@ -22,25 +22,17 @@ constexpr CLSID kClsid = {0x5b0c7e23, 0x3f4a, 0x4b8e, {0x9c, 0x1d, 0x2a, 0x6f, 0
 
 class Presentation : public standin::DispObject {
  public:
-  Presentation(std::string name, std::string pdf)
-      : DispObject("Presentation"), name_(std::move(name)), pdf_(std::move(pdf)) {
-    Add("PrintOut", [this](const standin::Call& c) {
-      if (standin::Switch("Fail PrintOut")) return c.Raise("The printer could not be reached.");
-      if (!standin::PrintLaidOut(pdf_, name_, false)) return c.Raise("Printing failed.");
-      return S_OK;
-    });
+  explicit Presentation(standin::LaidOutFile file) : DispObject("Presentation"), file_(std::move(file)) {
+    Add("PrintOut", [this](const standin::Call& c) { return standin::PrintOutCall(c, file_, file_.name, false); });
     Add("Close", [](const standin::Call& c) {
       if (standin::Switch("Fail Close")) return c.Raise("The presentation could not be closed.");
       return S_OK;
     });
-    Add("Name", [this](const standin::Call& c) {
-      standin::ReturnText(c.result, name_);
-      return S_OK;
-    });
+    Add("Name", standin::TextGetter(file_.name));
   }
 
  private:
-  std::string name_, pdf_;
+  standin::LaidOutFile file_;
 };
 
 class Presentations : public standin::DispObject {
@@ -49,16 +41,15 @@ class Presentations : public standin::DispObject {
     // Open(FileName, ReadOnly, Untitled, WithWindow).
     Add("Open", [](const standin::Call& c) {
       standin::WriteText("Last Open arguments", standin::DescribeArgs(c.params));
-      const std::string path = c.TextArg(0);
-      std::string pdf, why;
-      if (path.empty()) return c.Raise("No file name was given.");
       if (standin::Switch("Open gives Null")) {
         VariantClear(c.result);
         V_VT(c.result) = VT_NULL;
         return S_OK;
       }
-      if (!standin::LayOut(standin::Family::Impress, path, pdf, why)) return c.Raise(why);
-      auto* p = new Presentation(standin::FileNamePart(path), pdf);
+      standin::LaidOutFile file;
+      const HRESULT hr = standin::OpenArgument(c, standin::Family::Impress, file);
+      if (FAILED(hr)) return hr;
+      auto* p = new Presentation(std::move(file));
       standin::ReturnObject(c.result, p);
       p->Release();
       return S_OK;
@@ -66,28 +57,15 @@ class Presentations : public standin::DispObject {
   }
 };
 
-class Application : public standin::DispObject {
+class Application : public standin::ApplicationObject {
  public:
-  Application() : DispObject("Application") {
-    standin::LockServer();
-    Add("Presentations", [this](const standin::Call& c) {
-      standin::ReturnObject(c.result, presentations_);
-      return S_OK;
-    });
-    Add("Name", [](const standin::Call& c) {
-      standin::ReturnText(c.result, "Microsoft PowerPoint");
-      return S_OK;
-    });
-    Add("Quit", [](const standin::Call&) {
-      standin::QuitServer();
-      return S_OK;
-    });
+  Application() : ApplicationObject("Microsoft PowerPoint") {
+    Add("Presentations", standin::ObjectGetter(presentations_));
   }
 
  protected:
   ~Application() override {
     presentations_->Release();
-    standin::UnlockServer();
   }
 
  private:

@@ -12,6 +12,11 @@ namespace {
 LONG locks = 0;
 bool embedded = false;
 bool quitting = false;
+DWORD quit_at = 0;
+// After Quit the instance goes on serving for a moment: the client still
+// releases its references, and an instance that stopped answering would
+// leave those calls (and the client) waiting.
+constexpr DWORD kQuitGraceMs = 3000;
 const ServerConfig* config_ = nullptr;
 // The one application object of a program that has a running object.
 IDispatch* shared_app = nullptr;
@@ -65,16 +70,29 @@ bool HasArg(int argc, char** argv, const char* word) {
 
 }  // namespace
 
+ApplicationObject::ApplicationObject(const char* product) : DispObject("Application") {
+  LockServer();
+  Add("Name", TextGetter(product));
+  Add("Quit", [](const Call&) {
+    QuitServer();
+    return S_OK;
+  });
+}
+
+ApplicationObject::~ApplicationObject() { UnlockServer(); }
+
 void LockServer() { ++locks; }
 
 void UnlockServer() {
-  if (--locks == 0 && embedded) QuitServer();
+  if (--locks == 0 && (embedded || quitting)) PostQuitMessage(0);
 }
 
 void QuitServer() {
   if (quitting) return;
   quitting = true;
-  PostQuitMessage(0);
+  quit_at = GetTickCount();
+  // Wakes the loop now and then, to end it when the grace time is over.
+  SetTimer(nullptr, 0, 200, nullptr);
 }
 
 int RunServer(const ServerConfig& config, int argc, char** argv) {
@@ -82,6 +100,7 @@ int RunServer(const ServerConfig& config, int argc, char** argv) {
   SetAppName(config.app_name);
   embedded = HasArg(argc, argv, "Embedding") || HasArg(argc, argv, "Automation");
   if (FAILED(CoInitialize(nullptr))) return 1;
+  RemoveLeftoverFolders();
   // A word processor the user started serves no automation client: a
   // client's creation starts an instance of its own. (Registered, it would
   // also leave a dead registration behind when it is terminated.)
@@ -109,13 +128,14 @@ int RunServer(const ServerConfig& config, int argc, char** argv) {
     }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
+    if (quitting && GetTickCount() - quit_at > kQuitGraceMs) break;
   }
   if (running) RevokeActiveObject(running, nullptr);
-  if (own) own->Release();
   if (SUCCEEDED(registered)) CoRevokeClassObject(cookie);
   RemoveInstanceFolder();
-  CoUninitialize();
-  return 0;
+  // The process ends here without releasing its own object or
+  // uninitialising COM: either could wait for a client that called late.
+  ExitProcess(0);
 }
 
 }  // namespace standin

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "standins/office/dispobject.h"
+
 namespace standin {
 
 struct ServerConfig {
@@ -23,7 +25,15 @@ struct ServerConfig {
 
 int RunServer(const ServerConfig& config, int argc, char** argv);
 
-// Application objects hold the server while they live.
+// The application object of a stand-in: it holds the server while it
+// lives, and has the members every application has (Name, Quit).
+class ApplicationObject : public DispObject {
+ protected:
+  explicit ApplicationObject(const char* product);
+  ~ApplicationObject() override;
+};
+
+// Objects that hold the server while they live.
 void LockServer();
 void UnlockServer();
 // Ends the message loop once the current call has been answered.

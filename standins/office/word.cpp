@@ -47,24 +47,16 @@ standin::Member KeptBool(const std::string& name, bool fallback) {
 
 class Document : public standin::DispObject {
  public:
-  Document(std::string name, std::string pdf) : DispObject("Document"), name_(std::move(name)), pdf_(std::move(pdf)) {
-    Add("PrintOut", [this](const standin::Call& c) { return PrintOut(c); });
-    Add("Close", [this](const standin::Call& c) { return Close(c); });
-    Add("Name", [this](const standin::Call& c) {
-      standin::ReturnText(c.result, name_);
-      return S_OK;
+  explicit Document(standin::LaidOutFile file) : DispObject("Document"), file_(std::move(file)) {
+    Add("PrintOut", [this](const standin::Call& c) {
+      return standin::PrintOutCall(c, file_, "Microsoft Word - " + file_.name, false);
     });
+    Add("Close", [this](const standin::Call& c) { return Close(c); });
+    Add("Name", standin::TextGetter(file_.name));
     Add("PrintPostScriptOverText", KeptBool("PrintPostScriptOverText", false));
   }
 
  private:
-  HRESULT PrintOut(const standin::Call& c) {
-    if (standin::Switch("Fail PrintOut")) return c.Raise("The printer could not be reached.");
-    if (pdf_.empty()) return c.Raise("The document is empty.");
-    if (!standin::PrintLaidOut(pdf_, "Microsoft Word - " + name_, false)) return c.Raise("Printing failed.");
-    if (standin::Switch("End after PrintOut")) standin::EndOnNextCall();
-    return S_OK;
-  }
   HRESULT Close(const standin::Call& c) {
     if (standin::Switch("Fail Close")) return c.Raise("The document could not be closed.");
     for (auto it = state.open.begin(); it != state.open.end(); ++it) {
@@ -77,7 +69,7 @@ class Document : public standin::DispObject {
     return S_OK;
   }
 
-  std::string name_, pdf_;
+  standin::LaidOutFile file_;
 };
 
 Document* Opened(Document* d) {
@@ -90,16 +82,14 @@ class Documents : public standin::DispObject {
  public:
   Documents() : DispObject("Documents") {
     Add("Open", [](const standin::Call& c) {
-      const std::string path = c.TextArg(0);
-      std::string pdf, why;
-      if (path.empty()) return c.Raise("No file name was given.");
-      if (!standin::LayOut(standin::Family::Writer, path, pdf, why)) return c.Raise(why);
-      standin::ReturnObject(c.result, Opened(new Document(standin::FileNamePart(path), pdf)));
-      return S_OK;
+      standin::LaidOutFile file;
+      const HRESULT hr = standin::OpenArgument(c, standin::Family::Writer, file);
+      if (SUCCEEDED(hr)) standin::ReturnObject(c.result, Opened(new Document(std::move(file))));
+      return hr;
     });
     Add("Add", [](const standin::Call& c) {
       static int n = 0;
-      standin::ReturnObject(c.result, Opened(new Document("Document" + std::to_string(++n), "")));
+      standin::ReturnObject(c.result, Opened(new Document({"Document" + std::to_string(++n), ""})));
       return S_OK;
     });
     Add("Count", [](const standin::Call& c) {
@@ -129,18 +119,11 @@ class Options : public standin::DispObject {
   }
 };
 
-class Application : public standin::DispObject {
+class Application : public standin::ApplicationObject {
  public:
-  Application() : DispObject("Application") {
-    standin::LockServer();
-    Add("Documents", [this](const standin::Call& c) {
-      standin::ReturnObject(c.result, documents_);
-      return S_OK;
-    });
-    Add("Options", [this](const standin::Call& c) {
-      standin::ReturnObject(c.result, options_);
-      return S_OK;
-    });
+  Application() : ApplicationObject("Microsoft Word") {
+    Add("Documents", standin::ObjectGetter(documents_));
+    Add("Options", standin::ObjectGetter(options_));
     Add("ActiveDocument", [](const standin::Call& c) {
       if (!state.active) return c.Raise("This command is not available because no document is open.");
       standin::ReturnObject(c.result, state.active);
@@ -151,21 +134,12 @@ class Application : public standin::DispObject {
       else standin::ReturnBool(c.result, state.visible);
       return S_OK;
     });
-    Add("Name", [](const standin::Call& c) {
-      standin::ReturnText(c.result, "Microsoft Word");
-      return S_OK;
-    });
-    Add("Quit", [](const standin::Call&) {
-      standin::QuitServer();
-      return S_OK;
-    });
   }
 
  protected:
   ~Application() override {
     documents_->Release();
     options_->Release();
-    standin::UnlockServer();
   }
 
  private:

@@ -49,12 +49,16 @@ void OfficeApp::RefuseMembers(const std::string& names) const {
 }
 
 std::string OfficeApp::Text(const std::string& value, const std::string& sub) const {
-  char buf[8192] = {};
-  DWORD size = sizeof buf - 1;
-  if (RegGetValueA(HKEY_CURRENT_USER, KeyPath(name_, sub).c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, buf,
-                   &size) != ERROR_SUCCESS)
+  const std::string key = KeyPath(name_, sub);
+  DWORD size = 0;
+  if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size) !=
+      ERROR_SUCCESS)
     return {};
-  return buf;
+  std::string buf(size + 1, '\0');
+  if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, buf.data(), &size) !=
+      ERROR_SUCCESS)
+    return {};
+  return buf.c_str();
 }
 
 DWORD OfficeApp::Number(const std::string& value, const std::string& sub) const {
