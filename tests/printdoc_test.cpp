@@ -44,22 +44,7 @@ class PrintDocumentTest : public ::testing::Test {
   }
   std::string Log() { return qftest::ReadFileBytes(LogFileName); }
   // The messages of the log, without their stamps.
-  std::vector<std::string> Messages() {
-    std::vector<std::string> out;
-    std::string log = Log();
-    size_t pos = 0;
-    while (pos < log.size()) {
-      size_t end = log.find("\r\n", pos);
-      if (end == std::string::npos) end = log.size();
-      std::string line = log.substr(pos, end - pos);
-      // date TAB time TAB message
-      const size_t first = line.find('\t');
-      const size_t second = first == std::string::npos ? first : line.find('\t', first + 1);
-      out.push_back(second == std::string::npos ? line : line.substr(second + 1));
-      pos = end + 2;
-    }
-    return out;
-  }
+  std::vector<std::string> Messages() { return qftest::LogMessages(LogFileName); }
   std::string Image(const std::string& name) {
     const std::string path = dir_ / name;
     EXPECT_TRUE(qftest::WriteJpeg(path, 16, 16, {200, 30, 30}));
