@@ -8,6 +8,7 @@
 #include "app/mainfrm.h"
 #include "app/base/product.h"
 #include "drivers/hoptionfrm.h"
+#include "drivers/optionsfrm.h"
 #include "winkit/menu.h"
 
 void Tmainform::CreateActions() {
@@ -20,7 +21,7 @@ void Tmainform::CreateActions() {
   a.Add(ID_PRINTACTION, "PrintAction", "&Print", "Print")
       .OnExecute([this] { PrintActionExecute(); })
       .OnUpdate([this, list_count] { return !printing_ && list_count() > 0; });
-  a.Add(ID_OPTIONACTION, "OptionAction", "&Word Print Options");
+  a.Add(ID_OPTIONACTION, "OptionAction", "&Word Print Options").OnExecute([this] { OptionActionExecute(Handle()); });
   a.Add(ID_ABOUTACTION, "AboutAction", "&About").OnExecute([this] { AboutActionExecute(); });
   a.Add(ID_VIEWLOGACTION, "ViewLogAction", "View Log").OnExecute([this] { ViewLog(Handle()); });
   a.Add(ID_CLEARACTION, "ClearAction", "&Clear").OnExecute([this] { ClearActionExecute(); });

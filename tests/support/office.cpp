@@ -33,20 +33,27 @@ std::vector<DWORD> Processes(const std::string& exe) {
 
 void OfficeApp::Reset() const { RegDeleteTreeA(HKEY_CURRENT_USER, KeyPath(name_).c_str()); }
 
-void OfficeApp::SetSwitch(const std::string& value, DWORD on) const {
+namespace {
+
+winkit::RegKey Created(const std::string& path) {
   winkit::RegKey key;
-  RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath(name_).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                  nullptr);
-  RegSetValueExA(key.get(), value.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+  RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+  return key;
 }
 
-void OfficeApp::RefuseMembers(const std::string& names) const {
-  winkit::RegKey key;
-  RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath(name_).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                  nullptr);
-  RegSetValueExA(key.get(), "Unknown members", 0, REG_SZ, reinterpret_cast<const BYTE*>(names.c_str()),
-                 static_cast<DWORD>(names.size() + 1));
+}  // namespace
+
+void OfficeApp::SetSwitch(const std::string& value, DWORD on, const std::string& sub) const {
+  RegSetValueExA(Created(KeyPath(name_, sub)).get(), value.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on),
+                 sizeof on);
 }
+
+void OfficeApp::SetText(const std::string& value, const std::string& text, const std::string& sub) const {
+  RegSetValueExA(Created(KeyPath(name_, sub)).get(), value.c_str(), 0, REG_SZ,
+                 reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
+}
+
+void OfficeApp::RefuseMembers(const std::string& names) const { SetText("Unknown members", names); }
 
 std::string OfficeApp::Text(const std::string& value, const std::string& sub) const {
   const std::string key = KeyPath(name_, sub);

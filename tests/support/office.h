@@ -18,7 +18,9 @@ class OfficeApp {
 
   // Removes every switch, record and kept option.
   void Reset() const;
-  void SetSwitch(const std::string& value, DWORD on) const;
+  // A number or text in the application's key (or its sub-key `sub`).
+  void SetSwitch(const std::string& value, DWORD on, const std::string& sub = "") const;
+  void SetText(const std::string& value, const std::string& text, const std::string& sub = "") const;
   // Members whose lookup is to fail, separated by commas.
   void RefuseMembers(const std::string& names) const;
   std::string Text(const std::string& value, const std::string& sub = "") const;
