@@ -44,6 +44,14 @@ CLSID ClassOf(const std::string& prog_id) {
   return clsid;
 }
 
+// A Variant that takes over the reference `d` its caller owns.
+winkit::Variant Holding(IDispatch* d) {
+  winkit::Variant v;
+  V_VT(v.get()) = VT_DISPATCH;
+  V_DISPATCH(v.get()) = d;
+  return v;
+}
+
 // Invoke with the system locale; a property put names its one argument
 // DISPID_PROPERTYPUT, every other call passes no named argument.
 HRESULT InvokeWith(IDispatch* object, DISPID id, WORD kind, VARIANT* args, UINT count, VARIANT* result,
@@ -119,10 +127,7 @@ winkit::Variant CreateServerObject(const std::string& prog_id) {
   const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                       reinterpret_cast<void**>(&d));
   if (FAILED(hr)) RaiseStatus("Creating " + prog_id, hr);
-  winkit::Variant v;
-  V_VT(v.get()) = VT_DISPATCH;
-  V_DISPATCH(v.get()) = d;  // the creation's reference
-  return v;
+  return Holding(d);
 }
 
 winkit::Variant AttachServerObject(const std::string& prog_id) {
@@ -133,10 +138,7 @@ winkit::Variant AttachServerObject(const std::string& prog_id) {
   IDispatch* d = nullptr;
   hr = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d));
   if (FAILED(hr)) RaiseStatus("Asking the running " + prog_id + " for IDispatch", hr);
-  winkit::Variant v;
-  V_VT(v.get()) = VT_DISPATCH;
-  V_DISPATCH(v.get()) = d;
-  return v;
+  return Holding(d);
 }
 
 winkit::Variant CallByName(const winkit::Variant& object, const std::string& name, WORD kind, VARIANT* args,

@@ -69,7 +69,6 @@ HRESULT AutoWrap(int kind, VARIANT* result, IDispatch* object, const wchar_t* na
 template <int N>
 struct TAutoArgs {
   std::array<winkit::Variant, N + 1> slots;
-  winkit::Variant& operator[](int i) { return slots[static_cast<size_t>(i)]; }
   winkit::Variant& Arg(int i) { return slots[static_cast<size_t>(N + 1 - i)]; }
   VARIANT* Args() { return N > 0 ? slots[1].get() : nullptr; }
   static constexpr UINT Count() { return static_cast<UINT>(N); }

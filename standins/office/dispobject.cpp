@@ -4,6 +4,7 @@
 
 #include "standins/office/appkey.h"
 #include "winkit/com.h"
+#include "winkit/text.h"
 
 namespace standin {
 
@@ -16,8 +17,9 @@ void EndIfAsked() {
 }
 
 std::string Ansi(const wchar_t* w) {
-  winkit::Bstr b(w ? std::wstring(w) : std::wstring());
-  return b.Ansi();
+  std::string out;
+  winkit::FromWide(w ? w : L"", out);
+  return out;
 }
 
 }  // namespace
