@@ -20,7 +20,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-qf_build Quirefeed textprint pdfreader office_standins
+qf_build Quirefeed all_standins
 build=$QF_BUILD
 
 qf_wine_env

@@ -14,6 +14,9 @@ packages=(
   poppler-utils xvfb x11-utils imagemagick
   # The office stand-ins lay documents out with LibreOffice.
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
+  # The browser stand-in lays web pages out with headless Chromium, driven
+  # by a Python script.
+  chromium python3
 )
 
 missing=()

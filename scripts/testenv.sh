@@ -121,7 +121,8 @@ REG
       "$QF_WINE" regedit /S "$(qf_winpath "$dir/standins.reg")" >/dev/null 2>&1
       "$QF_WINESERVER" -w
       grep -q '"Desktop"="Default"' "$dir/user.reg" || { qf_log "virtual desktop not set"; exit 1; }
-      grep -q 'AcroRd32' "$dir/system.reg" || { qf_log "stand-ins not registered"; exit 1; }
+      grep -q 'AcroRd32' "$dir/system.reg" && qf_standins_registered "$dir" ||
+        { qf_log "stand-ins not registered"; exit 1; }
       touch "$dir/.done"
     ) 9>"$QF_CACHE/.prefix.lock" || return 1
   fi
@@ -178,9 +179,42 @@ REG
 @="$1.Application"
 REG
   done
+  # The web browser, as an in-process server over Wine's own (which cannot
+  # print) under the same machine-wide ProgID.
+  cat <<'REG'
+
+[HKEY_LOCAL_MACHINE\Software\Classes\InternetExplorer.Application\CLSID]
+@="{5B0C7E24-3F4A-4B8E-9C1D-2A6F0E9B7D14}"
+
+[HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{5B0C7E24-3F4A-4B8E-9C1D-2A6F0E9B7D14}]
+@="Browser stand-in"
+
+[HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{5B0C7E24-3F4A-4B8E-9C1D-2A6F0E9B7D14}\InprocServer32]
+@="C:\\windows\\quirefeed-standins\\browser.dll"
+"ThreadingModel"="Both"
+
+[HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{5B0C7E24-3F4A-4B8E-9C1D-2A6F0E9B7D14}\ProgID]
+@="InternetExplorer.Application"
+REG
 }
 
-# Copies the built stand-ins ($2, a folder of .exe files and the shell
+# Whether prefix $1 still has the stand-ins registered: Wine's own set-up
+# (wineboot -u, run when Wine's version changes) puts its browser back.
+qf_standins_registered() {
+  grep -A3 -F '[Software\\Classes\\InternetExplorer.Application\\CLSID]' "$1/system.reg" 2>/dev/null |
+    grep -q 5B0C7E24
+}
+
+# Registers the stand-ins in prefix $1 again when they are missing there.
+qf_standins_ensure() {
+  local prefix=$1
+  qf_standins_registered "$prefix" && return 0
+  qf_log "registering the stand-ins again in $prefix"
+  qf_standins_reg >"$prefix/standins.reg"
+  WINEPREFIX=$prefix "$QF_WINE" regedit /S "$(qf_winpath "$prefix/standins.reg")" >/dev/null 2>&1
+}
+
+# Copies the built stand-ins ($2, a folder of programs, libraries and the
 # scripts they run) into prefix $1.
 # Only changed files are copied, each through a new file renamed into
 # place: a stand-in running at this moment keeps its own image.
@@ -189,7 +223,7 @@ qf_install_standins() {
   [ -d "$from" ] || return 0
   to=$prefix/drive_c/windows/quirefeed-standins
   mkdir -p "$to"
-  for f in "$from"/*.exe "$from"/*.sh; do
+  for f in "$from"/*.exe "$from"/*.dll "$from"/*.sh "$from"/*.py; do
     [ -f "$f" ] || continue
     cmp -s "$f" "$to/$(basename "$f")" && continue
     cp -f "$f" "$to/.$(basename "$f").new" && mv -f "$to/.$(basename "$f").new" "$to/$(basename "$f")"

@@ -13,6 +13,7 @@
 #include "drivers/jobwait.h"
 #include "engine/printfile.h"
 #include "support/cupsjobs.h"
+#include "support/driverrun.h"
 #include "support/gdiprint.h"
 #include "support/office.h"
 #include "support/process_driver.h"
@@ -77,23 +78,9 @@ class OfficeTest : public ::testing::Test {
     return path;
   }
 
-  struct Outcome {
-    bool result;
-    DWORD ms;
-  };
-  // Calls a driver as the single-document print does: with the print-job
-  // monitor watching the printer for the file's name.
+  using Outcome = qftest::DriverOutcome;
   Outcome Run(PrintProc driver, const std::string& path, bool with_monitor = true) {
-    winkit::TEvent done;
-    winkit::ThreadOwner<TPrinterNotifier> monitor;
-    if (with_monitor) monitor = qftest::StartWatching(printer_, NamePartOf(path), done);
-    SetJobMonitorWatching(monitor && monitor->Watching());
-    const DWORD start = GetTickCount();
-    const bool result = driver(path, done);
-    const DWORD ms = GetTickCount() - start;
-    SetJobMonitorWatching(false);
-    monitor.reset();
-    return {result, ms};
+    return qftest::RunDriver(driver, printer_, path, with_monitor);
   }
 
   // Puts the application's faults in place and gives the document to print:

@@ -116,9 +116,9 @@ bool PrinterOptions(const std::string& printer, std::string& queue, std::string&
   return true;
 }
 
-std::string ExeFolder() {
+std::string ModuleFolder(HMODULE module) {
   char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  GetModuleFileNameA(module, path, MAX_PATH);
   std::string s = path;
   const size_t slash = s.find_last_of("\\/");
   return slash == std::string::npos ? std::string() : s.substr(0, slash + 1);

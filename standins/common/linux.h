@@ -29,7 +29,9 @@ bool StartLinux(const std::string& command);
 // cannot be opened.
 bool PrinterOptions(const std::string& printer, std::string& queue, std::string& options);
 
-// The folder this executable lives in, with a trailing backslash.
-std::string ExeFolder();
+// The folder a module lives in (this executable for null), with a trailing
+// backslash.
+std::string ModuleFolder(HMODULE module);
+inline std::string ExeFolder() { return ModuleFolder(nullptr); }
 
 }  // namespace standin

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "standins/office/appkey.h"
+#include "standins/common/appkey.h"
 #include "winkit/com.h"
 #include "winkit/text.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "standins/common/linux.h"
-#include "standins/office/appkey.h"
+#include "standins/common/appkey.h"
 #include "winkit/handles.h"
 #include "winkit/printjob.h"
 
@@ -76,7 +76,7 @@ std::string JobsFolder() {
   return folder;
 }
 
-std::string Script() { return UnixPath(ExeFolder() + "office.sh"); }
+std::string Script(const char* name) { return UnixPath(ExeFolder() + name); }
 
 int counter = 0;
 
@@ -100,7 +100,7 @@ bool LayOut(Family family, const std::string& path, std::string& pdf, std::strin
   const std::string folder = InstanceFolder();
   pdf = folder + "doc" + std::to_string(++counter) + ".pdf";
   const DWORD start = GetTickCount();
-  const int rc = RunLinux("sh " + Quoted(Script()) + " layout " + FamilyName(family) + " " +
+  const int rc = RunLinux("sh " + Quoted(Script("office.sh")) + " layout " + FamilyName(family) + " " +
                               Quoted(UnixPath(folder)) + " " + Quoted(UnixPath(path)) + " " + Quoted(UnixPath(pdf)),
                           kLayoutLimitMs);
   WriteNumber("Last layout ms", GetTickCount() - start);
@@ -118,7 +118,7 @@ bool PrintLaidOut(const std::string& pdf, const std::string& title, bool wait) {
   const std::string copy =
       JobsFolder() + AppName() + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + ".pdf";
   if (!CopyFileA(pdf.c_str(), copy.c_str(), FALSE)) return false;
-  const std::string command = "sh " + Quoted(Script()) + " print " + Quoted(queue) + " " + Quoted(title) + " " +
+  const std::string command = "sh " + Quoted(Script("print-pdf.sh")) + " " + Quoted(queue) + " " + Quoted(title) + " " +
                               Quoted(UnixPath(copy)) + (wait ? " 1" : " 0") + options;
   if (!wait) return StartLinux(command);
   return RunLinux(command, kPrintLimitMs) == 0;

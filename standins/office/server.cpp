@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "standins/office/appkey.h"
+#include "standins/common/appkey.h"
 #include "standins/office/document.h"
 
 namespace standin {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "standins/office/appkey.h"
+#include "standins/common/appkey.h"
 #include "standins/office/document.h"
 #include "standins/office/dispobject.h"
 #include "standins/office/server.h"

@@ -168,6 +168,24 @@ bool PdfPageSize(const std::string& pdf, double& width, double& height) {
 
 std::string PdfText(const std::string& pdf) { return LinuxOutput("pdftotext '" + UnixPath(pdf) + "' -"); }
 
+std::vector<PdfWord> PdfWords(const std::string& pdf) {
+  const std::string xml = LinuxOutput("pdftotext -bbox -f 1 -l 1 '" + UnixPath(pdf) + "' -");
+  std::vector<PdfWord> words;
+  size_t at = 0;
+  while ((at = xml.find("<word ", at)) != std::string::npos) {
+    PdfWord w{};
+    const size_t text_at = xml.find('>', at), end = xml.find("</word>", at);
+    if (text_at == std::string::npos || end == std::string::npos) break;
+    if (std::sscanf(xml.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"", &w.x_min,
+                    &w.y_min, &w.x_max, &w.y_max) == 4) {
+      w.text = xml.substr(text_at + 1, end - text_at - 1);
+      words.push_back(w);
+    }
+    at = end;
+  }
+  return words;
+}
+
 bool WriteTextPdf(const std::string& path, const std::string& text) {
   TempDir dir;
   const std::string ps = dir / "page.ps";

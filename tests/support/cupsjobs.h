@@ -27,6 +27,13 @@ std::string JobAttribute(int job_id, const std::string& name);
 bool PdfPageSize(const std::string& pdf, double& width, double& height);
 // The text of a PDF (pdftotext).
 std::string PdfText(const std::string& pdf);
+// One word of a PDF's first page and its box, in points from the page's
+// top left corner (pdftotext -bbox).
+struct PdfWord {
+  std::string text;
+  double x_min, y_min, x_max, y_max;
+};
+std::vector<PdfWord> PdfWords(const std::string& pdf);
 // A one-page PDF at `path` with `text` on it, vector (made by ghostscript).
 bool WriteTextPdf(const std::string& path, const std::string& text);
 

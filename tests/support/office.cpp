@@ -112,21 +112,37 @@ bool CopyOfficeFixture(const std::string& fixture, const std::string& path) {
   return CopyFileA((std::string(QF_OFFICE_FIXTURES) + "\\" + fixture).c_str(), path.c_str(), FALSE) != FALSE;
 }
 
-ProgIdRemoved::ProgIdRemoved(std::string prog_id) : prog_id_(std::move(prog_id)) {
+namespace {
+
+std::string ProgIdClass(const std::string& prog_id) {
   char buf[64] = {};
   DWORD size = sizeof buf;
-  RegGetValueA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + prog_id_ + "\\CLSID").c_str(), nullptr, RRF_RT_REG_SZ,
+  RegGetValueA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + prog_id + "\\CLSID").c_str(), nullptr, RRF_RT_REG_SZ,
                nullptr, buf, &size);
-  clsid_ = buf;
+  return buf;
+}
+
+void SetProgIdClass(const std::string& prog_id, const std::string& clsid) {
+  winkit::RegKey key;
+  RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + prog_id + "\\CLSID").c_str(), 0, nullptr, 0,
+                  KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+  RegSetValueExA(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid.c_str()),
+                 static_cast<DWORD>(clsid.size() + 1));
+}
+
+}  // namespace
+
+ProgIdRemoved::ProgIdRemoved(std::string prog_id) : prog_id_(std::move(prog_id)), clsid_(ProgIdClass(prog_id_)) {
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + prog_id_).c_str());
 }
 
-ProgIdRemoved::~ProgIdRemoved() {
-  winkit::RegKey key;
-  RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + prog_id_ + "\\CLSID").c_str(), 0, nullptr, 0,
-                  KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
-  RegSetValueExA(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid_.c_str()),
-                 static_cast<DWORD>(clsid_.size() + 1));
+ProgIdRemoved::~ProgIdRemoved() { SetProgIdClass(prog_id_, clsid_); }
+
+ProgIdPointedAt::ProgIdPointedAt(std::string prog_id, const std::string& clsid)
+    : prog_id_(std::move(prog_id)), clsid_(ProgIdClass(prog_id_)) {
+  SetProgIdClass(prog_id_, clsid);
 }
+
+ProgIdPointedAt::~ProgIdPointedAt() { SetProgIdClass(prog_id_, clsid_); }
 
 }  // namespace qftest

@@ -58,4 +58,16 @@ class ProgIdRemoved {
   std::string prog_id_, clsid_;
 };
 
+// Points a ProgID's machine-wide registration at another class for a while.
+class ProgIdPointedAt {
+ public:
+  ProgIdPointedAt(std::string prog_id, const std::string& clsid);
+  ProgIdPointedAt(const ProgIdPointedAt&) = delete;
+  ProgIdPointedAt& operator=(const ProgIdPointedAt&) = delete;
+  ~ProgIdPointedAt();
+
+ private:
+  std::string prog_id_, clsid_;
+};
+
 }  // namespace qftest

@@ -1,4 +1,4 @@
-#include "standins/office/appkey.h"
+#include "standins/common/appkey.h"
 
 #include <vector>
 
