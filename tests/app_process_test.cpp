@@ -304,6 +304,8 @@ TEST(AppProcess, MixedListPrintsInOrderThroughTheApplicationsOfItsFormats) {
       "report.docx", add("report-" + stamp + ".docx", "Microsoft Word - ", "Harbour report kept as docx")));
   ASSERT_TRUE(qftest::CopyOfficeFixture("figures.xls", add("figures-" + stamp + ".xls", "", "Northwind harbour totals")));
   ASSERT_TRUE(qftest::CopyOfficeFixture("slides.ppt", add("slides-" + stamp + ".ppt", "", "Lighthouse slides")));
+  ASSERT_TRUE(qftest::WriteFileBytes(add("notice-" + stamp + ".htm", "", "Notice of the mixed list"),
+                                     "<html><body><p>Notice of the mixed list</p></body></html>"));
   std::string list;
   for (const Entry& e : entries) list += e.path + "\r\n";
   const std::string lst = dir / "mixed.lst";

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "app/base/fixedtext.h"
+#include "app/base/postprint.h"
 #include "app/mainfrm.h"
 #include "support/cupsjobs.h"
 #include "support/folders.h"
 #include "support/imagefiles.h"
+#include "support/office.h"
 #include "support/process_driver.h"
 #include "support/tempdir.h"
 #include "tasks/printfolder.h"
@@ -188,6 +190,42 @@ TEST_F(WatchE2ETest, StartingInWatchModePrintsWaitingFilesAndAKeptFileOnlyOnceAc
   ASSERT_TRUE(WaitFor([&] { return Count(Log(), "File Monitor Exit!") >= 2; }, kStartTimeout)) << Log();
   Sleep(2000);
   EXPECT_EQ(Jobs().size(), 1u) << "the restart printed the kept file again";
+  EXPECT_TRUE(ExitFromWatchMode(wnd));
+}
+
+TEST_F(WatchE2ETest, AWebPageAWordDocumentAndAPdfArrivingTogetherArePrintedOnceEachWithTheirContentAndRecycled) {
+  struct Arrival {
+    std::string name, text;
+  };
+  const std::vector<Arrival> files = {{"page-" + stamp_ + ".html", "Lantern Quay timetable"},
+                                      {"report-" + stamp_ + ".docx", "kept as docx"},
+                                      {"leaflet-" + stamp_ + ".pdf", "Beacon Point leaflet"}};
+  ASSERT_TRUE(qftest::WriteFileBytes(source_ / files[0].name,
+                                     "<html><head><title>Quay</title></head><body><h1>" + files[0].text +
+                                         "</h1></body></html>"));
+  ASSERT_TRUE(qftest::CopyOfficeFixture("report.docx", source_ / files[1].name));
+  ASSERT_TRUE(qftest::WriteTextPdf(source_ / files[2].name, files[2].text));
+  StoreTask(kActionRecycle);
+  HWND wnd = Start();
+  ASSERT_TRUE(WaitFor([&] { return qftest::TrayIconPresent(wnd); }, kStartTimeout));
+  CopyInFromLinux({files[0].name, files[1].name, files[2].name}, dir_.Path());
+
+  for (const auto& f : files) {
+    EXPECT_TRUE(WaitFor([&] { return Count(Log(), f.name + "\tSuccessed!") == 1; }, 180000)) << f.name << Log();
+    EXPECT_TRUE(WaitFor([&] { return !qftest::FileExists(dir_ / f.name); })) << f.name << " stayed";
+    EXPECT_TRUE(qftest::FileExists(qftest::TrashFilesFolder() + f.name)) << f.name << " is not in the trash";
+  }
+  Sleep(3000);
+  for (const auto& f : files) {
+    // Each application names its job its own way, all with the file's name.
+    std::vector<ipp::Job> own;
+    for (const auto& j : qftest::JobsAfter(first_job_, ""))
+      if (j.name.find(f.name) != std::string::npos) own.push_back(j);
+    ASSERT_EQ(own.size(), 1u) << f.name << " printed " << own.size() << " times";
+    const std::string text = qftest::PdfText(qftest::PdfOfJob(own[0].id));
+    EXPECT_NE(text.find(f.text), std::string::npos) << f.name << ": " << text;
+    EXPECT_EQ(Count(Log(), f.name + "\tSuccessed!"), 1) << "printed more than once";
+  }
   EXPECT_TRUE(ExitFromWatchMode(wnd));
 }
 
