@@ -45,11 +45,17 @@ class Engine:
         binary = "/usr/lib/chromium/chromium"
         if not os.path.exists(binary):
             binary = shutil.which("chromium") or "chromium"
-        self.process = subprocess.Popen(
-            [binary, "--headless", "--no-sandbox", "--disable-gpu", "--remote-debugging-pipe",
-             "--no-first-run", "--no-default-browser-check", "--user-data-dir=" + self.profile, "about:blank"],
-            preexec_fn=fds, close_fds=False, start_new_session=True,
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            self.process = subprocess.Popen(
+                [binary, "--headless", "--no-sandbox", "--disable-gpu", "--remote-debugging-pipe",
+                 "--no-first-run", "--no-default-browser-check", "--user-data-dir=" + self.profile, "about:blank"],
+                preexec_fn=fds, close_fds=False, start_new_session=True,
+                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        except OSError:
+            for fd in (to_engine_r, from_engine_w, self.to_engine, self.from_engine):
+                os.close(fd)
+            shutil.rmtree(self.profile, ignore_errors=True)
+            raise
         os.close(to_engine_r)
         os.close(from_engine_w)
         self.buffer = b""
@@ -109,7 +115,11 @@ class Engine:
 
 
 def lay_out(url, output, header, footer, margins, paper):
-    engine = Engine()
+    try:
+        engine = Engine()
+    except OSError:
+        # No engine installed, or it could not be started.
+        return 3
     try:
         target = engine.call("Target.createTarget", {"url": "about:blank"})["targetId"]
         session = engine.call("Target.attachToTarget", {"targetId": target, "flatten": True})["sessionId"]
