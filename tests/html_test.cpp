@@ -21,6 +21,8 @@
 
 namespace {
 
+using qftest::NamePartOf;
+
 constexpr DWORD kJobWaitMs = 120000;
 constexpr double kPointsPerMm = 72.0 / 25.4;
 const char* const kBrowserKey = "Software\\Microsoft\\Internet Explorer\\PageSetup";
@@ -29,8 +31,6 @@ const char* const kValueNames[] = {"header", "footer", "margin_left", "margin_ri
 const char* const kPage =
     "<html><head><title>Quarterly Report</title></head>\n"
     "<body><h1>Harbour Lights</h1><p>The ferry leaves at seven and returns by noon.</p></body></html>\n";
-
-std::string NamePartOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 
 void SetBrowserValue(const char* name, const std::string& value) {
   winkit::RegKey key;

@@ -22,12 +22,12 @@
 
 namespace {
 
+using qftest::NamePartOf;
+
 constexpr DWORD kJobWaitMs = 120000;
 // A queue that takes jobs and never prints them (made by the test scripts).
 constexpr const char* kHeldQueue = "Quirefeed_Held";
 constexpr const char* kStandins = "C:\\windows\\quirefeed-standins\\";
-
-std::string NamePartOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {
   return std::find(v.begin(), v.end(), s) != v.end();

@@ -15,12 +15,10 @@
 
 namespace {
 
+using qftest::NamePartOf;
+
 // Bytes no document application reads.
 const std::string kDamaged("draft\0\x01\x02 damaged", 16);
-
-std::string NamePartOf(const std::string& path) {
-  return path.substr(path.find_last_of('\\') + 1);
-}
 
 class PrintDocumentTest : public ::testing::Test {
  protected:

@@ -10,6 +10,7 @@
 #include "standins/browser/pageformat.h"
 #include "standins/common/appkey.h"
 #include "standins/common/linux.h"
+#include "standins/common/workfolder.h"
 #include "winkit/handles.h"
 #include "winkit/printjob.h"
 
@@ -87,27 +88,7 @@ std::string Inches(double n) {
   return buf;
 }
 
-std::string TempRoot() {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(sizeof temp, temp);
-  const std::string root = std::string(temp) + "Quirefeed stand-ins\\";
-  CreateDirectoryA(root.c_str(), nullptr);
-  return root;
-}
-
 LONG folders = 0;
-
-void RemoveFolder(const std::string& folder) {
-  WIN32_FIND_DATAA fd;
-  winkit::FindHandle find(FindFirstFileA((folder + "*").c_str(), &fd));
-  if (find) {
-    do {
-      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + fd.cFileName).c_str());
-    } while (FindNextFileA(find.get(), &fd));
-  }
-  find.reset();
-  RemoveDirectoryA(folder.c_str());
-}
 
 }  // namespace
 
@@ -115,13 +96,15 @@ void RemoveFolder(const std::string& folder) {
 // go removes the work folder.
 struct PageState {
   PageState(std::string file, std::string url_) : path(std::move(file)), url(std::move(url_)) {
-    folder = TempRoot() + "Browser-" + std::to_string(GetCurrentProcessId()) + "-" +
+    // A program that ended while a page was loaded left its folder.
+    RemoveLeftoverWorkFolders("Browser-");
+    folder = WorkRoot() + "Browser-" + std::to_string(GetCurrentProcessId()) + "-" +
              std::to_string(InterlockedIncrement(&folders)) + "\\";
     CreateDirectoryA(folder.c_str(), nullptr);
   }
   PageState(const PageState&) = delete;
   PageState& operator=(const PageState&) = delete;
-  ~PageState() { RemoveFolder(folder); }
+  ~PageState() { RemoveWorkFolder(folder); }
 
   // Lays the page out with `setup` into a new PDF of the work folder; the
   // PDF's path, or "" when the engine could not.

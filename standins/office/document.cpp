@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <cstring>
 
 #include "standins/common/linux.h"
+#include "standins/common/workfolder.h"
 #include "standins/common/appkey.h"
 #include "winkit/handles.h"
 #include "winkit/printjob.h"
@@ -54,16 +54,8 @@ const char* FamilyName(Family family) {
   return "";
 }
 
-std::string RootFolder() {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(sizeof temp, temp);
-  const std::string root = std::string(temp) + "Quirefeed stand-ins\\";
-  CreateDirectoryA(root.c_str(), nullptr);
-  return root;
-}
-
 std::string InstanceFolder() {
-  const std::string folder = RootFolder() + AppName() + "-" + std::to_string(GetCurrentProcessId()) + "\\";
+  const std::string folder = WorkRoot() + AppName() + "-" + std::to_string(GetCurrentProcessId()) + "\\";
   CreateDirectoryA(folder.c_str(), nullptr);
   return folder;
 }
@@ -71,7 +63,7 @@ std::string InstanceFolder() {
 // Jobs under way outlive the instance that started them: their copies are
 // kept apart and removed by the job itself.
 std::string JobsFolder() {
-  const std::string folder = RootFolder() + "jobs\\";
+  const std::string folder = WorkRoot() + "jobs\\";
   CreateDirectoryA(folder.c_str(), nullptr);
   return folder;
 }
@@ -141,36 +133,8 @@ HRESULT PrintOutCall(const Call& c, const LaidOutFile& doc, const std::string& t
   return S_OK;
 }
 
-namespace {
+void RemoveInstanceFolder() { RemoveWorkFolder(InstanceFolder()); }
 
-void RemoveFolder(const std::string& folder) {
-  WIN32_FIND_DATAA fd;
-  winkit::FindHandle find(FindFirstFileA((folder + "*").c_str(), &fd));
-  if (find) {
-    do {
-      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + fd.cFileName).c_str());
-    } while (FindNextFileA(find.get(), &fd));
-  }
-  find.reset();
-  RemoveDirectoryA(folder.c_str());
-}
-
-}  // namespace
-
-void RemoveInstanceFolder() { RemoveFolder(InstanceFolder()); }
-
-void RemoveLeftoverFolders() {
-  const std::string root = RootFolder(), prefix = AppName() + "-";
-  WIN32_FIND_DATAA fd;
-  winkit::FindHandle find(FindFirstFileA((root + prefix + "*").c_str(), &fd));
-  if (!find) return;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    const DWORD pid = static_cast<DWORD>(std::strtoul(fd.cFileName + prefix.size(), nullptr, 10));
-    if (pid == 0 || pid == GetCurrentProcessId()) continue;
-    winkit::KernelHandle alive(OpenProcess(SYNCHRONIZE, FALSE, pid));
-    if (!alive) RemoveFolder(root + fd.cFileName + "\\");
-  } while (FindNextFileA(find.get(), &fd));
-}
+void RemoveLeftoverFolders() { RemoveLeftoverWorkFolders(AppName() + "-"); }
 
 }  // namespace standin

@@ -20,7 +20,7 @@ inline DriverOutcome RunDriver(PrintProc driver, const std::string& printer, con
                                bool with_monitor = true) {
   winkit::TEvent done;
   winkit::ThreadOwner<TPrinterNotifier> monitor;
-  if (with_monitor) monitor = StartWatching(printer, path.substr(path.find_last_of('\\') + 1), done);
+  if (with_monitor) monitor = StartWatching(printer, NamePartOf(path), done);
   SetJobMonitorWatching(monitor && monitor->Watching());
   const DWORD start = GetTickCount();
   const bool result = driver(path, done);

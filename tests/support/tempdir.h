@@ -24,6 +24,8 @@ std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 void RemoveTree(const std::string& path);
+// The file name at the end of a Windows path.
+inline std::string NamePartOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 
 }  // namespace qftest
 
