@@ -206,12 +206,16 @@ qf_standins_registered() {
 }
 
 # Registers the stand-ins in prefix $1 again when they are missing there.
+# A wineserver started for it is waited for, so that the persistent one
+# the tests want can start afterwards.
 qf_standins_ensure() {
-  local prefix=$1
+  local prefix=$1 running
   qf_standins_registered "$prefix" && return 0
   qf_log "registering the stand-ins again in $prefix"
   qf_standins_reg >"$prefix/standins.reg"
+  running=$(WINEPREFIX=$prefix qf_wineserver_socket)
   WINEPREFIX=$prefix "$QF_WINE" regedit /S "$(qf_winpath "$prefix/standins.reg")" >/dev/null 2>&1
+  [ -n "$running" ] || WINEPREFIX=$prefix "$QF_WINESERVER" -w
 }
 
 # Copies the built stand-ins ($2, a folder of programs, libraries and the
