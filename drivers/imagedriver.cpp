@@ -66,24 +66,23 @@ bool PrintOneJob(const std::string& title, const imaging::CImage& image) {
 
 bool PrintImageFile(const std::string& path, winkit::TEvent&) {
   const int type = ImageTypeOf(path);
-  bool ok = true;
-  {
-    imaging::CImage image;
-    if (!image.Load(path, type) && !image.LastError().empty())
+  imaging::CImage image;
+  // A file that cannot be decoded, or only in part, still gives its page
+  // (empty, or with what could be decoded) as the visible sign on paper, but
+  // it is not reported printed: the file stays where it is.
+  bool decoded = image.Load(path, type);
+  if (!decoded) WriteErrorLog(LogStamp() + "Image " + path + ": " + image.LastError());
+  const int pages = type == imaging::kTiff ? image.PageCount() : 0;
+  if (pages > kMaxTiffPages) return false;
+  if (type != imaging::kTiff || pages < 2) return PrintOneJob(path, image) && decoded;
+  // One decoded page at a time.
+  for (int i = 0; i < pages; ++i) {
+    image.SelectPage(i);
+    if (!image.Load(path, imaging::kTiff)) {
+      decoded = false;
       WriteErrorLog(LogStamp() + "Image " + path + ": " + image.LastError());
-    const int pages = type == imaging::kTiff ? image.PageCount() : 0;
-    if (pages > kMaxTiffPages) return false;
-    if (type == imaging::kTiff && pages >= 2) {
-      // One decoded page at a time: the first load's page goes first.
-      for (int i = 0; i < pages && ok; ++i) {
-        image.SelectPage(i);
-        if (!image.Load(path, imaging::kTiff)) WriteErrorLog(LogStamp() + "Image " + path + ": " + image.LastError());
-        ok = PrintOneJob(path, image);
-      }
-      return ok;
     }
-    // A file that could not be decoded still gives its (empty) page.
-    ok = PrintOneJob(path, image);
+    if (!PrintOneJob(path, image)) return false;
   }
-  return ok;
+  return decoded;
 }

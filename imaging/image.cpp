@@ -1,6 +1,9 @@
 #include "imaging/image.h"
 
+#include <algorithm>
+
 #include "app/base/wholefile.h"
+#include "imaging/scale.h"
 
 namespace imaging {
 
@@ -37,19 +40,57 @@ bool CImage::Load(const std::string& path, int type) {
   }
 }
 
-void CImage::DrawStretched(HDC dc, const RECT& target, DWORD rop) const {
-  if (Empty()) return;
+namespace {
+
+// The most a band of scaled rows holds, in bytes.
+constexpr std::size_t kBandBytes = 4u << 20;
+
+// Draws `rows` rows of `width` pixels, stretched into the device rectangle
+// (x, y, cx, cy).
+void DrawRows(HDC dc, int x, int y, int cx, int cy, std::uint32_t width, std::uint32_t rows, const std::uint8_t* bits,
+              DWORD rop) {
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = static_cast<LONG>(pixels_.width);
-  bi.bmiHeader.biHeight = -static_cast<LONG>(pixels_.height);  // top row first
+  bi.bmiHeader.biWidth = static_cast<LONG>(width);
+  bi.bmiHeader.biHeight = -static_cast<LONG>(rows);  // top row first
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
+  StretchDIBits(dc, x, y, cx, cy, 0, 0, static_cast<int>(width), static_cast<int>(rows), bits, &bi, DIB_RGB_COLORS,
+                rop);
+}
+
+}  // namespace
+
+void CImage::DrawStretched(HDC dc, const RECT& target, DWORD rop) const {
+  if (Empty()) return;
+  const long tw = target.right - target.left, th = target.bottom - target.top;
+  if (tw <= 0 || th <= 0) return;
   SetStretchBltMode(dc, COLORONCOLOR);
-  StretchDIBits(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, 0, 0,
-                static_cast<int>(pixels_.width), static_cast<int>(pixels_.height), pixels_.bgrx.data(), &bi,
-                DIB_RGB_COLORS, rop);
+  const std::uint32_t sw = std::min<std::uint32_t>(pixels_.width, static_cast<std::uint32_t>(tw));
+  const std::uint32_t sh = std::min<std::uint32_t>(pixels_.height, static_cast<std::uint32_t>(th));
+  if (sw == pixels_.width && sh == pixels_.height) {
+    // No more pixels than the device has dots there: the device enlarges.
+    DrawRows(dc, target.left, target.top, static_cast<int>(tw), static_cast<int>(th), pixels_.width, pixels_.height,
+             pixels_.bgrx.data(), rop);
+    return;
+  }
+  // More pixels than dots: averaged down to the device's resolution, band
+  // by band, so that neither this process nor the printer driver holds more
+  // than a band of the scaled page.
+  BoxScaler scaler(pixels_, sw, sh);
+  const std::uint32_t band_rows =
+      std::max<std::uint32_t>(1, static_cast<std::uint32_t>(kBandBytes / (std::size_t{sw} * 4)));
+  std::vector<std::uint8_t> band;
+  for (std::uint32_t r0 = 0; r0 < sh; r0 += band_rows) {
+    const std::uint32_t r1 = std::min(sh, r0 + band_rows);
+    scaler.Rows(r0, r1, band);
+    // Bands meet exactly: each edge is the same rounding of its row.
+    const long y0 = target.top + static_cast<long>(std::uint64_t{r0} * th / sh);
+    const long y1 = target.top + static_cast<long>(std::uint64_t{r1} * th / sh);
+    DrawRows(dc, target.left, static_cast<int>(y0), static_cast<int>(tw), static_cast<int>(y1 - y0), sw, r1 - r0,
+             band.data(), rop);
+  }
 }
 
 }  // namespace imaging

@@ -1,4 +1,5 @@
-// PNG through libpng; transparency is laid over white, as on paper.
+// PNG through libpng, every depth and colour type (palette, grey with or
+// without alpha, 16 bits); transparency is laid over white, as on paper.
 #include <png.h>
 
 #include <csetjmp>
@@ -58,9 +59,16 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, Pixels& out, std::str
   }
   png_set_read_fn(png, &reader, ReadBytes);
   png_set_user_limits(png, kMaxSide, kMaxSide);
+  // Text and profile chunks unpack into memory of their own: a few of them
+  // at most, and none larger than a megabyte.
+  png_set_chunk_cache_max(png, 128);
+  png_set_chunk_malloc_max(png, 1u << 20);
   png_read_info(png, info);
   const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
-  if (!SizeAllowed(w, h)) png_error(png, "image too large");
+  if (!SizeAllowed(w, h, size)) {
+    std::snprintf(reader.message, sizeof reader.message, "%s", SizeRefusal(w, h, size).c_str());
+    png_longjmp(png, 1);
+  }
   png_set_expand(png);
   png_set_strip_16(png);
   png_set_gray_to_rgb(png);

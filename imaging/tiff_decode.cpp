@@ -1,4 +1,7 @@
-// TIFF through libtiff, any page of a multi-page file, from memory.
+// TIFF through libtiff, any page of a multi-page file, from memory: every
+// compression libtiff reads (CCITT, LZW, Deflate, JPEG, PackBits), strips or
+// tiles, planar or not, up to 16 bits, turned upright by the orientation
+// tag.
 #include <tiffio.h>
 
 #include <cstring>
@@ -57,6 +60,16 @@ void Quiet() {
   });
 }
 
+// Counts the pages by walking the directories, at most kMaxTiffDirectories
+// of them (one more means "too many").
+int CountPages(TIFF* tif) {
+  int pages = 0;
+  do {
+    ++pages;
+  } while (pages <= kMaxTiffDirectories && TIFFReadDirectory(tif));
+  return pages;
+}
+
 }  // namespace
 
 bool DecodeTiff(const std::uint8_t* data, std::size_t size, int page, Pixels* out, int& pages, std::string& error) {
@@ -69,9 +82,11 @@ bool DecodeTiff(const std::uint8_t* data, std::size_t size, int page, Pixels* ou
     error = "TIFF: not a readable TIFF file";
     return false;
   }
-  pages = TIFFNumberOfDirectories(tif);
+  pages = CountPages(tif);
   bool ok = false;
-  if (!out) {
+  if (pages > kMaxTiffDirectories) {
+    error = "TIFF: more than " + std::to_string(kMaxTiffDirectories) + " pages";
+  } else if (!out) {
     ok = pages > 0;
     if (!ok) error = "TIFF: no pages";
   } else if (page < 0 || page >= pages || !TIFFSetDirectory(tif, static_cast<tdir_t>(page))) {
@@ -81,34 +96,38 @@ bool DecodeTiff(const std::uint8_t* data, std::size_t size, int page, Pixels* ou
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
     TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
     char why[1024] = "";
-    if (!SizeAllowed(w, h)) {
-      error = "TIFF: image too large or empty (" + std::to_string(w) + " x " + std::to_string(h) + ")";
+    std::uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+    // Read as stored; the turn is ours, the same for every orientation.
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+    if (!SizeAllowed(w, h, size)) {
+      error = "TIFF: " + SizeRefusal(w, h, size);
     } else if (!TIFFRGBAImageOK(tif, why)) {
       error = std::string("TIFF: ") + why;
     } else {
       out->bgrx.resize(std::size_t{w} * h * 4);
       auto* raster = reinterpret_cast<std::uint32_t*>(out->bgrx.data());
-      if (TIFFReadRGBAImageOriented(tif, w, h, raster, ORIENTATION_TOPLEFT, 0)) {
-        // ABGR words (red in the low byte) to BGRX bytes over white.
-        for (std::size_t i = 0; i < std::size_t{w} * h; ++i) {
-          const std::uint32_t p = raster[i];
-          const unsigned a = TIFFGetA(p);
-          const unsigned r = (TIFFGetR(p) * a + 255 * (255 - a)) / 255;
-          const unsigned g = (TIFFGetG(p) * a + 255 * (255 - a)) / 255;
-          const unsigned b = (TIFFGetB(p) * a + 255 * (255 - a)) / 255;
-          std::uint8_t* px = out->bgrx.data() + i * 4;
-          px[0] = static_cast<std::uint8_t>(b);
-          px[1] = static_cast<std::uint8_t>(g);
-          px[2] = static_cast<std::uint8_t>(r);
-          px[3] = 0;
-        }
-        out->width = w;
-        out->height = h;
-        ok = true;
-      } else {
-        error = "TIFF: page " + std::to_string(page) + " could not be decoded";
-        *out = Pixels();
+      // A page that breaks off keeps what was read; the rest stays clear,
+      // which is white on paper.
+      const bool whole = TIFFReadRGBAImageOriented(tif, w, h, raster, ORIENTATION_TOPLEFT, 0) != 0;
+      // ABGR words (red in the low byte) to BGRX bytes over white.
+      for (std::size_t i = 0; i < std::size_t{w} * h; ++i) {
+        const std::uint32_t p = raster[i];
+        const unsigned a = TIFFGetA(p);
+        const unsigned r = (TIFFGetR(p) * a + 255 * (255 - a)) / 255;
+        const unsigned g = (TIFFGetG(p) * a + 255 * (255 - a)) / 255;
+        const unsigned b = (TIFFGetB(p) * a + 255 * (255 - a)) / 255;
+        std::uint8_t* px = out->bgrx.data() + i * 4;
+        px[0] = static_cast<std::uint8_t>(b);
+        px[1] = static_cast<std::uint8_t>(g);
+        px[2] = static_cast<std::uint8_t>(r);
+        px[3] = 0;
       }
+      out->width = w;
+      out->height = h;
+      Reorient(*out, orientation);
+      ok = whole;
+      if (!whole) error = "TIFF: page " + std::to_string(page) + " is damaged or cut short";
     }
   }
   TIFFClose(tif);

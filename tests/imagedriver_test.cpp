@@ -8,6 +8,7 @@
 #include "drivers/imagedriver.h"
 #include "support/cupsjobs.h"
 #include "support/imagefiles.h"
+#include "support/imagevariants.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -41,7 +42,10 @@ TEST(ImageDriver, TypeFromTheExtension) {
 
 class ImagePrintTest : public ::testing::Test {
  protected:
-  void SetUp() override { LogFileName = dir_ / "Quirefeed.log"; }
+  void SetUp() override {
+    LogFileName = dir_ / "Quirefeed.log";
+    ErrorFileName = dir_ / "Quirefeed.err";
+  }
   qftest::TempDir dir_;
   winkit::TEvent done_;
 };
@@ -95,11 +99,12 @@ TEST_F(ImagePrintTest, ThreePageTiffGivesThreeJobsTitledWithTheFullPath) {
   }
 }
 
-TEST_F(ImagePrintTest, DamagedImageGivesOneEmptyPage) {
+// The empty page is the sign on paper; the file is not reported printed.
+TEST_F(ImagePrintTest, DamagedImageGivesOneEmptyPageAndIsNotReportedPrinted) {
   const std::string path = dir_ / "damaged.jpg";
   ASSERT_TRUE(qftest::WriteFileBytes(path, "\xFF\xD8\xFF\xE0 this is no picture"));
   const int before = qftest::HighestCupsJobId();
-  EXPECT_TRUE(PrintImageFile(path, done_));
+  EXPECT_FALSE(PrintImageFile(path, done_));
   const auto jobs = qftest::FinishedJobsAfter(before, dir_.Path(), 1, 150000);
   ASSERT_EQ(jobs.size(), 1u);
   const std::string pdf = qftest::PdfOfJob(jobs[0].id);
@@ -109,5 +114,42 @@ TEST_F(ImagePrintTest, DamagedImageGivesOneEmptyPage) {
   ASSERT_TRUE(qftest::PdfCentreColour(pdf, r, g, b));
   EXPECT_GT(r + g + b, 3 * 240) << "the page should be blank";
 }
+
+// Every common variant prints upright in its colours: the quadrants' centres
+// of the stretched picture, read from the page cups-pdf wrote.
+class ImageVariantPrintTest : public ImagePrintTest, public ::testing::WithParamInterface<qftest::ImageVariant> {};
+
+TEST_P(ImageVariantPrintTest, PrintsUprightInItsColours) {
+  const qftest::ImageVariant& v = GetParam();
+  const std::string path = dir_ / (std::string(v.name) + v.ext);
+  ASSERT_TRUE(qftest::MakeVariant(v, path));
+  const int before = qftest::HighestCupsJobId();
+  ASSERT_TRUE(PrintImageFile(path, done_)) << qftest::ReadFileBytes(ErrorFileName);
+  const auto jobs = qftest::FinishedJobsAfter(before, path, 1, 150000);
+  ASSERT_EQ(jobs.size(), 1u);
+  const std::string pdf = qftest::PdfOfJob(jobs[0].id);
+  ASSERT_FALSE(pdf.empty());
+  double w = 0, h = 0;
+  ASSERT_TRUE(qftest::PdfPageSize(pdf, w, h));
+  qftest::PdfPicture page;
+  ASSERT_TRUE(qftest::RenderPdf(pdf, 30, page));
+  // The picture fills the page less a quarter inch at the sides and half
+  // an inch at top and bottom.
+  const double left = 18 / w, right = 1 - 18 / w, top = 36 / h, bottom = 1 - 36 / h;
+  const double fx[4] = {0.25, 0.75, 0.25, 0.75}, fy[4] = {0.25, 0.25, 0.75, 0.75};
+  for (int q = 0; q < 4; ++q) {
+    int r = 0, g = 0, b = 0;
+    page.At(left + (right - left) * fx[q], top + (bottom - top) * fy[q], r, g, b);
+    const int tolerance = v.tolerance + 16;
+    EXPECT_NEAR(r, v.quadrants[q].r, tolerance) << "quadrant " << q;
+    EXPECT_NEAR(g, v.quadrants[q].g, tolerance) << "quadrant " << q;
+    EXPECT_NEAR(b, v.quadrants[q].b, tolerance) << "quadrant " << q;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, ImageVariantPrintTest, ::testing::ValuesIn(qftest::ImageVariants()),
+                         [](const ::testing::TestParamInfo<qftest::ImageVariant>& i) {
+                           return std::string(i.param.name);
+                         });
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "imaging/image.h"
 #include "support/imagefiles.h"
+#include "support/imagevariants.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -165,17 +166,20 @@ TEST(Imaging, TiffOffsetsPastTheEndAreDamageNotReads) {
   struct Case {
     const char* what;
     std::string bytes;
+    bool page;  // a page whose pixels are missing: blank paper, but a failure
   } cases[] = {
-      {"first directory at 0x7FFFFFF0", std::string("II*\0", 4) + Le32Bytes(0x7FFFFFF0) + std::string(200, '\0')},
-      {"directory offset into the last bytes", std::string("II*\0", 4) + Le32Bytes(static_cast<unsigned>(tif.size() - 2)) +
-                                                   tif.substr(8)},
-      {"strip offsets past the end", strips_out},
+      {"first directory at 0x7FFFFFF0", std::string("II*\0", 4) + Le32Bytes(0x7FFFFFF0) + std::string(200, '\0'),
+       false},
+      {"directory offset into the last bytes",
+       std::string("II*\0", 4) + Le32Bytes(static_cast<unsigned>(tif.size() - 2)) + tif.substr(8), false},
+      {"strip offsets past the end", strips_out, true},
   };
   for (const auto& c : cases) {
     ASSERT_TRUE(qftest::WriteFileBytes(dir / "bad.tif", c.bytes));
     CImage img;
     EXPECT_FALSE(img.Load(dir / "bad.tif", imaging::kTiff)) << c.what;
-    EXPECT_TRUE(img.Empty()) << c.what;
+    EXPECT_EQ(img.Empty(), !c.page) << c.what;
+    if (c.page) ExpectCentre(img, {255, 255, 255}, 0);
     EXPECT_FALSE(img.LastError().empty()) << c.what;
   }
 
@@ -200,5 +204,35 @@ TEST(Imaging, TiffOffsetsPastTheEndAreDamageNotReads) {
     EXPECT_TRUE(cut.Empty());
   }
 }
+
+// --- Every common variant, upright and in its colours ------------------------
+
+class ImageVariantTest : public ::testing::TestWithParam<qftest::ImageVariant> {};
+
+TEST_P(ImageVariantTest, DecodesUprightWithItsColours) {
+  const qftest::ImageVariant& v = GetParam();
+  qftest::TempDir dir;
+  const std::string path = dir / (std::string(v.name) + v.ext);
+  ASSERT_TRUE(qftest::MakeVariant(v, path)) << v.name;
+  const int type = v.ext[1] == 'j' ? imaging::kJpeg : v.ext[1] == 'b' ? imaging::kBitmap
+                   : v.ext[1] == 'p' ? imaging::kPng : imaging::kTiff;
+  CImage img;
+  ASSERT_TRUE(img.Load(path, type)) << img.LastError();
+  const auto& p = img.Bits();
+  ASSERT_EQ(p.width, static_cast<unsigned>(v.width));
+  ASSERT_EQ(p.height, static_cast<unsigned>(v.height));
+  const double fx[4] = {0.25, 0.75, 0.25, 0.75}, fy[4] = {0.25, 0.25, 0.75, 0.75};
+  for (int q = 0; q < 4; ++q) {
+    const size_t at = (static_cast<size_t>(fy[q] * p.height) * p.width + static_cast<size_t>(fx[q] * p.width)) * 4;
+    EXPECT_NEAR(p.bgrx[at + 2], v.quadrants[q].r, v.tolerance) << "quadrant " << q;
+    EXPECT_NEAR(p.bgrx[at + 1], v.quadrants[q].g, v.tolerance) << "quadrant " << q;
+    EXPECT_NEAR(p.bgrx[at], v.quadrants[q].b, v.tolerance) << "quadrant " << q;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, ImageVariantTest, ::testing::ValuesIn(qftest::ImageVariants()),
+                         [](const ::testing::TestParamInfo<qftest::ImageVariant>& i) {
+                           return std::string(i.param.name);
+                         });
 
 }  // namespace

@@ -106,23 +106,38 @@ int PdfPageCount(const std::string& pdf) {
   return -1;
 }
 
-bool PdfCentreColour(const std::string& pdf, int& r, int& g, int& b) {
+void PdfPicture::At(double fx, double fy, int& r, int& g, int& b) const {
+  const int x = std::min(width - 1, std::max(0, static_cast<int>(fx * width)));
+  const int y = std::min(height - 1, std::max(0, static_cast<int>(fy * height)));
+  const size_t at = (static_cast<size_t>(y) * width + x) * 3;
+  r = static_cast<unsigned char>(rgb[at]), g = static_cast<unsigned char>(rgb[at + 1]),
+  b = static_cast<unsigned char>(rgb[at + 2]);
+}
+
+bool RenderPdf(const std::string& pdf, int dpi, PdfPicture& out) {
   TempDir dir;
   const std::string base = dir / "page";
-  if (RunLinux("pdftoppm -r 20 -f 1 -l 1 -singlefile '" + UnixPath(pdf) + "' '" + UnixPath(base) + "'") != 0)
+  if (RunLinux("pdftoppm -r " + std::to_string(dpi) + " -f 1 -l 1 -singlefile '" + UnixPath(pdf) + "' '" +
+               UnixPath(base) + "'") != 0)
     return false;
   const std::string ppm = ReadFileBytes(base + ".ppm");
   // P6, width, height, maxval, then RGB bytes.
   std::istringstream in(ppm);
   std::string magic;
-  int w = 0, h = 0, max = 0;
-  in >> magic >> w >> h >> max;
+  int max = 0;
+  in >> magic >> out.width >> out.height >> max;
   in.get();
-  if (magic != "P6" || w <= 0 || h <= 0) return false;
-  const size_t at = static_cast<size_t>(in.tellg()) + (static_cast<size_t>(h / 2) * w + w / 2) * 3;
-  if (at + 3 > ppm.size()) return false;
-  r = static_cast<unsigned char>(ppm[at]), g = static_cast<unsigned char>(ppm[at + 1]),
-  b = static_cast<unsigned char>(ppm[at + 2]);
+  if (magic != "P6" || out.width <= 0 || out.height <= 0) return false;
+  const size_t start = static_cast<size_t>(in.tellg()), bytes = static_cast<size_t>(out.width) * out.height * 3;
+  if (start + bytes > ppm.size()) return false;
+  out.rgb = ppm.substr(start, bytes);
+  return true;
+}
+
+bool PdfCentreColour(const std::string& pdf, int& r, int& g, int& b) {
+  PdfPicture page;
+  if (!RenderPdf(pdf, 20, page)) return false;
+  page.At(0.5, 0.5, r, g, b);
   return true;
 }
 

@@ -41,6 +41,14 @@ bool WriteTextPdf(const std::string& path, const std::string& text);
 // within `timeout_ms`.
 std::string PdfOfJob(int job_id, unsigned timeout_ms = 20000);
 int PdfPageCount(const std::string& pdf);
+// Page 1 rendered at `dpi`: RGB bytes, top row first.
+struct PdfPicture {
+  int width = 0, height = 0;
+  std::string rgb;
+  // The colour at (fx, fy), fractions of the page's width and height.
+  void At(double fx, double fy, int& r, int& g, int& b) const;
+};
+bool RenderPdf(const std::string& pdf, int dpi, PdfPicture& out);
 // The colour at the centre of page 1, rendered at a low resolution.
 bool PdfCentreColour(const std::string& pdf, int& r, int& g, int& b);
 

@@ -13,6 +13,12 @@ struct Rgb {
 bool WriteBmp24(const std::string& path, int w, int h, Rgb colour);
 bool WriteJpeg(const std::string& path, int w, int h, Rgb colour, int quality = 90);
 bool WritePng(const std::string& path, int w, int h, Rgb colour);
+// A JPEG of four coloured quadrants (top left, top right, bottom left,
+// bottom right), in RGB or as Adobe's inverted CMYK or YCCK, with an EXIF
+// orientation when not 0, progressive when asked.
+enum class JpegInk { Rgb, AdobeCmyk, AdobeYcck };
+bool WriteJpegQuadrants(const std::string& path, int w, int h, const Rgb (&quadrants)[4], JpegInk ink,
+                        int exif_orientation, bool progressive);
 // One page per colour.
 bool WriteTiff(const std::string& path, int w, int h, const std::vector<Rgb>& pages);
 
