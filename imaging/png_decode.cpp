@@ -33,6 +33,22 @@ void OnError(png_structp png, png_const_charp msg) {
 
 void OnWarning(png_structp, png_const_charp) {}
 
+// Walks the chunks before libpng sees them: a chunk that claims more bytes
+// than the file holds is damage, and libpng would set memory aside for the
+// claim. Picture data (IDAT) may be cut short: what arrived is decoded.
+bool ChunksFit(const std::uint8_t* data, std::size_t size) {
+  std::size_t at = 8;
+  while (at + 8 <= size) {
+    const std::size_t length =
+        (std::size_t{data[at]} << 24) | (data[at + 1] << 16) | (data[at + 2] << 8) | data[at + 3];
+    const bool idat = std::memcmp(data + at + 4, "IDAT", 4) == 0;
+    if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
+    if (length + 12 > size - at) return idat;
+    at += length + 12;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool DecodePng(const std::uint8_t* data, std::size_t size, Pixels& out, std::string& error) {
@@ -40,6 +56,10 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, Pixels& out, std::str
   Reader reader{data, size, 0, "not a PNG file"};
   if (size < 8 || png_sig_cmp(data, 0, 8) != 0) {
     error = "PNG: not a PNG file";
+    return false;
+  }
+  if (!ChunksFit(data, size)) {
+    error = "PNG: a chunk is longer than the file";
     return false;
   }
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, OnError, OnWarning);

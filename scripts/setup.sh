@@ -17,6 +17,8 @@ packages=(
   # The browser stand-in lays web pages out with headless Chromium, driven
   # by a Python script.
   chromium python3
+  # The fuzzers build natively with clang against Debian's image libraries.
+  clang libjpeg62-turbo-dev libpng-dev libtiff-dev
 )
 
 missing=()

@@ -205,6 +205,23 @@ TEST(Imaging, TiffOffsetsPastTheEndAreDamageNotReads) {
   }
 }
 
+// A JPEG cut inside its picture data keeps the rows that arrived, and
+// still fails.
+TEST(Imaging, ACutJpegKeepsWhatArrivedAndStillFails) {
+  qftest::TempDir dir;
+  ASSERT_TRUE(qftest::WriteJpeg(dir / "whole.jpg", 400, 400, {200, 40, 40}));
+  const std::string jpeg = qftest::ReadFileBytes(dir / "whole.jpg");
+  ASSERT_TRUE(qftest::WriteFileBytes(dir / "cut.jpg", jpeg.substr(0, jpeg.size() * 6 / 10)));
+  CImage cut;
+  EXPECT_FALSE(cut.Load(dir / "cut.jpg", imaging::kJpeg));
+  EXPECT_NE(cut.LastError().find("JPEG"), std::string::npos) << cut.LastError();
+  ASSERT_FALSE(cut.Empty());
+  const auto& p = cut.Bits();
+  const size_t top = (static_cast<size_t>(p.height / 10) * p.width + p.width / 2) * 4;
+  EXPECT_NEAR(p.bgrx[top + 2], 200, 16);
+  EXPECT_NEAR(p.bgrx[top], 40, 16);
+}
+
 // --- Every common variant, upright and in its colours ------------------------
 
 class ImageVariantTest : public ::testing::TestWithParam<qftest::ImageVariant> {};
@@ -234,5 +251,57 @@ INSTANTIATE_TEST_SUITE_P(Variants, ImageVariantTest, ::testing::ValuesIn(qftest:
                          [](const ::testing::TestParamInfo<qftest::ImageVariant>& i) {
                            return std::string(i.param.name);
                          });
+
+// --- What the fuzzers keep, through the real decoders under Wine -------------
+
+// The files of one folder of fuzz/ ("corpus/jpeg", "regressions/tiff").
+std::vector<std::string> KeptInputs(const std::string& folder) {
+  std::vector<std::string> files;
+  const std::string dir = std::string(QF_FUZZ_INPUTS) + "\\" + folder + "\\";
+  WIN32_FIND_DATAA fd;
+  HANDLE find = FindFirstFileA((dir + "*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return files;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && fd.cFileName[0] != '.') files.push_back(dir + fd.cFileName);
+  } while (FindNextFileA(find, &fd));
+  FindClose(find);
+  return files;
+}
+
+TEST(Imaging, TheFuzzersSeedsDecodeAndTheirFindsFailCleanly) {
+  qftest::TempDir dir;
+  const struct {
+    const char* target;
+    int type;
+  } targets[] = {{"bmp", imaging::kBitmap}, {"jpeg", imaging::kJpeg}, {"png", imaging::kPng}, {"tiff", imaging::kTiff}};
+  size_t seeds = 0;
+  for (const auto& t : targets) {
+    for (const char* kind : {"corpus", "regressions"}) {
+      const bool seed = std::string(kind) == "corpus";
+      for (const std::string& file : KeptInputs(std::string(kind) + "\\" + t.target)) {
+        std::string bytes = qftest::ReadFileBytes(file);
+        int page = 0;
+        // The TIFF target's first byte selects the page.
+        if (t.type == imaging::kTiff && !bytes.empty()) {
+          page = static_cast<unsigned char>(bytes[0]) % 4;
+          bytes.erase(0, 1);
+        }
+        const std::string path = dir / "input.bin";
+        ASSERT_TRUE(qftest::WriteFileBytes(path, bytes));
+        CImage img;
+        img.SelectPage(page);
+        const bool ok = img.Load(path, t.type);
+        if (seed) {
+          ++seeds;
+          EXPECT_TRUE(ok) << file << ": " << img.LastError();
+          EXPECT_FALSE(img.Empty()) << file;
+        } else if (!ok) {
+          EXPECT_FALSE(img.LastError().empty()) << file;
+        }
+      }
+    }
+  }
+  EXPECT_GE(seeds, 20u) << "the seed corpus is missing";
+}
 
 }  // namespace

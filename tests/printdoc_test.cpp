@@ -201,6 +201,31 @@ TEST_F(PrintDocumentTest, UnprintedFileIsNeverRecycledOrMoved) {
 
 // Moving a printed file into its own folder, however that folder is
 // spelled, must keep the file (once it was deleted as "the older copy").
+// A picture that cannot be decoded, or only its top: its page is printed
+// (blank, or with what arrived) as the sign on paper, but the file is
+// logged as failed and kept.
+TEST_F(PrintDocumentTest, DamagedOrCutPictureIsLoggedFailedAndStaysInPlace) {
+  const std::string whole = dir_ / "whole.jpg";
+  ASSERT_TRUE(qftest::WriteJpeg(whole, 400, 400, {200, 40, 40}));
+  const std::string jpeg = qftest::ReadFileBytes(whole);
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {{"damaged", "\xFF\xD8\xFF\xE0 no picture here"}, {"cut", jpeg.substr(0, jpeg.size() * 6 / 10)}};
+  for (const auto& c : cases) {
+    const std::string name = std::string(c.what) + "-" + std::to_string(GetTickCount()) + ".jpg";
+    const std::string path = dir_ / name;
+    ASSERT_TRUE(qftest::WriteFileBytes(path, c.bytes));
+    const int before = qftest::HighestCupsJobId();
+    EXPECT_TRUE(PrintDocument(Request(path, 0)));
+    EXPECT_EQ(qftest::ReadFileBytes(path), c.bytes) << c.what;
+    EXPECT_FALSE(qftest::FileExists(qftest::TrashFilesFolder() + name)) << c.what;
+    const auto m = Messages();
+    EXPECT_NE(std::find(m.begin(), m.end(), "Print \t" + path + "\tFailed!"), m.end()) << Log();
+    EXPECT_EQ(qftest::FinishedJobsAfter(before, path, 1, 150000).size(), 1u) << c.what << ": its page";
+  }
+}
+
 TEST_F(PrintDocumentTest, MoveIntoItsOwnFolderOrNowhereKeepsTheFile) {
   std::string upper = dir_.Path();
   for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));

@@ -1,6 +1,7 @@
 #pragma once
 // Writes small image files of known colours for the image tests.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@ struct Rgb {
 };
 
 bool WriteBmp24(const std::string& path, int w, int h, Rgb colour);
+// A 24-bit bitmap whose pixel (x, y), top row first, is `pixel(x, y)`.
+bool WriteBmp24(const std::string& path, int w, int h, const std::function<Rgb(int, int)>& pixel);
 bool WriteJpeg(const std::string& path, int w, int h, Rgb colour, int quality = 90);
 bool WritePng(const std::string& path, int w, int h, Rgb colour);
 // A JPEG of four coloured quadrants (top left, top right, bottom left,
