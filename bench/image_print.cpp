@@ -1,22 +1,21 @@
-// Decode and draw times of the image driver for a 24-megapixel JPEG and a
-// 100-page TIFF, and the process's peak memory while the TIFF prints. The
-// jobs go to the held queue "Quirefeed_Held" (made by the test environment),
-// which keeps them unprinted; they are cancelled at the end.
+// The image driver on the real CUPS "PDF" queue, per kind of work: a
+// 24-megapixel JPEG, a 100-page TIFF and a folder of 50 phone photos. For
+// each: our own time (decoding alone, and decode, scale and spool in all),
+// the time CUPS then spends until the jobs are completed, and the output's
+// size per page. "bare" does nothing, so that scripts/bench.sh can set the
+// peak memory of a bare process of this program beside that of the TIFF's.
+// A benchmark, not a test: it asserts nothing.
 #include <windows.h>
-
-#include "clock.h"
-#include <winspool.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "clock.h"
+#include "app/base/log.h"
 #include "drivers/drivers.h"
-#include "drivers/imagedriver.h"
 #include "imaging/image.h"
-#include "winkit/printjob.h"
 #include "support/cupsjobs.h"
-#include "support/gdiprint.h"
 #include "support/imagefiles.h"
 #include "support/tempdir.h"
 
@@ -24,60 +23,88 @@ namespace {
 
 using bench::Now;
 
-// Decode, then draw onto a printer DC in a job of its own.
-void DecodeAndDraw(const std::string& label, const std::string& path, int type, int page, const std::string& printer) {
-  imaging::CImage img;
-  img.SelectPage(page);
-  const double t0 = Now();
-  const bool ok = img.Load(path, type);
-  const double t1 = Now();
+struct Figures {
+  double decode = 0, own = 0, cups = 0;
+  long long bytes = 0;
+  int pages = 0, jobs = 0;
+};
+
+long long FileBytes(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA a{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return 0;
+  return (static_cast<long long>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
+// Prints one file through the driver and waits for its `jobs` jobs.
+void PrintOne(const std::string& path, int type, int jobs, Figures& f) {
   {
-    winkit::PrinterDc printer_dc = winkit::CreatePrinterDc(printer);
-    const HDC dc = printer_dc.get();
-    winkit::PrintJob job(dc, "bench");
-    if (job.StartPage()) {
-      const RECT r = ImageTargetRect(GetDeviceCaps(dc, LOGPIXELSX), GetDeviceCaps(dc, LOGPIXELSY),
-                                     GetDeviceCaps(dc, PHYSICALWIDTH), GetDeviceCaps(dc, PHYSICALHEIGHT));
-      img.DrawStretched(dc, r, SRCCOPY);
-    }
-    job.End();
+    imaging::CImage img;
+    const double t0 = Now();
+    img.Load(path, type);
+    f.decode += Now() - t0;
   }
+  const int before = qftest::HighestCupsJobId();
+  winkit::TEvent done;
+  const double t0 = Now();
+  PrintImageFile(path, done);
+  const double t1 = Now();
+  const auto finished = qftest::FinishedJobsAfter(before, path, static_cast<size_t>(jobs), 1800000);
   const double t2 = Now();
-  std::printf("%s: %s, %u x %u, decode %.0f ms, draw and spool %.0f ms\n", label.c_str(), ok ? "decoded" : "FAILED",
-              img.Bits().width, img.Bits().height, t1 - t0, t2 - t1);
+  f.own += t1 - t0;
+  f.cups += t2 - t1;
+  f.jobs += static_cast<int>(finished.size());
+  for (const auto& j : finished) {
+    const std::string pdf = qftest::PdfOfJob(j.id);
+    f.bytes += FileBytes(pdf);
+    f.pages += qftest::PdfPageCount(pdf);
+  }
+}
+
+void Report(const char* label, const Figures& f) {
+  const double total = f.own + f.cups;
+  std::printf("%-26s %5d jobs  decode %8.0f ms  own %8.0f ms  CUPS %8.0f ms  own share %5.1f%%  %7.0f KB/page\n",
+              label, f.jobs, f.decode, f.own, f.cups, total > 0 ? 100 * f.own / total : 0,
+              f.pages ? static_cast<double>(f.bytes) / 1024 / f.pages : 0);
 }
 
 }  // namespace
 
-// "jpeg": the 24-megapixel JPEG; "tiff": the 100-page TIFF. Run apart, so
-// that each process's peak memory (sampled by scripts/bench.sh) is its own.
 int main(int argc, char** argv) {
   const std::string what = argc > 1 ? argv[1] : "jpeg";
   qftest::TempDir dir;
-  const std::string jpeg = dir / "photo24mp.jpg", tiff = dir / "hundred.tif";
-  const int pw = 1700, ph = 2200;
-  const std::string previous = qftest::DefaultPrinterName();
-  const std::string held = "Quirefeed_Held";
-  if (!SetDefaultPrinterA(held.c_str())) {
-    std::printf("the held queue is missing; run the tests once first\n");
-    return 1;
+  LogFileName = dir / "bench.log";
+  ErrorFileName = dir / "bench.err";
+  if (what == "bare") {
+    Sleep(1000);
+    std::printf("bare process\n");
+    return 0;
   }
+  Figures f;
   if (what == "jpeg") {
-    qftest::WriteJpeg(jpeg, 6000, 4000, {180, 90, 40}, 85);
-    DecodeAndDraw("24-megapixel JPEG", jpeg, imaging::kJpeg, 0, held);
-  } else {
+    const std::string path = dir / "photo24mp.jpg";
+    const qftest::Rgb q[4] = {{180, 90, 40}, {40, 120, 200}, {230, 210, 60}, {20, 20, 20}};
+    qftest::WriteJpegQuadrants(path, 6000, 4000, q, qftest::JpegInk::Rgb, 0, false);
+    PrintOne(path, imaging::kJpeg, 1, f);
+    Report("24-megapixel JPEG", f);
+  } else if (what == "tiff") {
+    const std::string path = dir / "hundred.tif";
+    const int pw = 1700, ph = 2200;
     std::vector<qftest::Rgb> pages;
     for (int i = 0; i < 100; ++i) pages.push_back({static_cast<std::uint8_t>(i * 2), 100, 200});
-    qftest::WriteTiff(tiff, pw, ph, pages);
-    DecodeAndDraw("TIFF page 1 of 100", tiff, imaging::kTiff, 0, held);
-    winkit::TEvent done;
-    const double t0 = Now();
-    PrintImageFile(tiff, done);
-    const double t1 = Now();
-    std::printf("100-page TIFF through the image driver: %.0f ms in all, %.0f ms per page\n", t1 - t0, (t1 - t0) / 100);
+    qftest::WriteTiff(path, pw, ph, pages);
+    PrintOne(path, imaging::kTiff, 100, f);
+    Report("100-page TIFF", f);
     std::printf("one decoded page is %.1f MB\n", static_cast<double>(pw) * ph * 4 / (1024.0 * 1024.0));
+  } else if (what == "photos") {
+    // Twelve-megapixel photos, every other one taken with the phone turned.
+    const qftest::Rgb q[4] = {{180, 90, 40}, {40, 120, 200}, {230, 210, 60}, {20, 20, 20}};
+    std::vector<std::string> photos;
+    for (int i = 0; i < 50; ++i) {
+      photos.push_back(dir / ("IMG_" + std::to_string(1000 + i) + ".jpg"));
+      qftest::WriteJpegQuadrants(photos.back(), 4032, 3024, q, qftest::JpegInk::Rgb, i % 2 ? 6 : 1, false);
+    }
+    for (const auto& p : photos) PrintOne(p, imaging::kJpeg, 1, f);
+    Report("50 phone photos", f);
   }
-  SetDefaultPrinterA(previous.c_str());
-  qftest::RunLinux("cancel -a Quirefeed_Held");
   return 0;
 }

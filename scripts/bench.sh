@@ -56,8 +56,10 @@ idle() {
 }
 
 run "$build/bench/bench_monitor_latency.exe"
+run "$build/bench/bench_image_print.exe" bare
 run "$build/bench/bench_image_print.exe" jpeg
 run "$build/bench/bench_image_print.exe" tiff
+run "$build/bench/bench_image_print.exe" photos
 run "$build/bench/bench_list_import.exe" 5000
 run "$build/bench/bench_pdf_print.exe" 10 3
 run "$build/bench/bench_office_print.exe" 3
