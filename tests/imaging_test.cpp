@@ -222,6 +222,39 @@ TEST(Imaging, ACutJpegKeepsWhatArrivedAndStillFails) {
   EXPECT_NEAR(p.bgrx[top], 40, 16);
 }
 
+// The bounds a hostile file cannot pass, each with its own reason.
+TEST(Imaging, BoundsOnScansPagesAndClaimedSizeEachGiveTheirReason) {
+  qftest::TempDir dir;
+  ASSERT_TRUE(qftest::WriteJpegWithScans(dir / "scans200.jpg", 200));
+  ASSERT_TRUE(qftest::WriteJpegWithScans(dir / "scans400.jpg", 400));
+  std::vector<qftest::Rgb> many(imaging::kMaxTiffDirectories + 1, qftest::Rgb{10, 20, 30});
+  ASSERT_TRUE(qftest::WriteTiff(dir / "pages.tif", 1, 1, many));
+  // A PNG of 8000 x 8000 pixels (64 million) in a few hundred bytes, its
+  // checksum mended.
+  ASSERT_TRUE(qftest::WritePng(dir / "small.png", 8, 8, {1, 2, 3}));
+  std::string png = qftest::ReadFileBytes(dir / "small.png");
+  png = Patched(png, 16, Be32(8000) + Be32(8000));
+  png = Patched(png, 29, Be32(static_cast<unsigned>(crc32(0, reinterpret_cast<const Bytef*>(png.data() + 12), 17))));
+  ASSERT_TRUE(qftest::WriteFileBytes(dir / "claim.png", png));
+
+  CImage fine;
+  EXPECT_TRUE(fine.Load(dir / "scans200.jpg", imaging::kJpeg)) << fine.LastError();
+  struct Case {
+    const char* file;
+    int type;
+    const char* reason;
+  } cases[] = {
+      {"scans400.jpg", imaging::kJpeg, "more than 256 scans"},
+      {"pages.tif", imaging::kTiff, "more than 1000 pages"},
+      {"claim.png", imaging::kPng, "image too large for its file (8000 x 8000 from"},
+  };
+  for (const auto& c : cases) {
+    CImage img;
+    EXPECT_FALSE(img.Load(dir / c.file, c.type)) << c.file;
+    EXPECT_NE(img.LastError().find(c.reason), std::string::npos) << c.file << ": " << img.LastError();
+  }
+}
+
 // --- Every common variant, upright and in its colours ------------------------
 
 class ImageVariantTest : public ::testing::TestWithParam<qftest::ImageVariant> {};

@@ -22,6 +22,8 @@ bool WritePng(const std::string& path, int w, int h, Rgb colour);
 enum class JpegInk { Rgb, AdobeCmyk, AdobeYcck };
 bool WriteJpegQuadrants(const std::string& path, int w, int h, const Rgb (&quadrants)[4], JpegInk ink,
                         int exif_orientation, bool progressive);
+// A small grey progressive JPEG made of `scans` scans (at most 631).
+bool WriteJpegWithScans(const std::string& path, int scans);
 // One page per colour.
 bool WriteTiff(const std::string& path, int w, int h, const std::vector<Rgb>& pages);
 

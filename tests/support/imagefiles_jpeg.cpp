@@ -107,3 +107,43 @@ bool WriteJpegQuadrants(const std::string& path, int w, int h, const Rgb (&quadr
 }
 
 }  // namespace qftest
+
+namespace qftest {
+
+bool WriteJpegWithScans(const std::string& path, int scans) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, f);
+  c.image_width = 16;
+  c.image_height = 16;
+  c.input_components = 1;
+  c.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&c);
+  // The DC coefficients first, then each AC coefficient on its own, its
+  // bits sent one at a time from the tenth down: a valid progression with
+  // up to 1 + 63 * 10 scans.
+  std::vector<jpeg_scan_info> script;
+  script.push_back({1, {0, 0, 0, 0}, 0, 0, 0, 0});
+  for (int k = 1; k <= 63 && static_cast<int>(script.size()) < scans; ++k) {
+    for (int al = 9; al >= 0 && static_cast<int>(script.size()) < scans; --al)
+      script.push_back({1, {0, 0, 0, 0}, k, k, al == 9 ? 0 : al + 1, al});
+  }
+  c.scan_info = script.data();
+  c.num_scans = static_cast<int>(script.size());
+  jpeg_start_compress(&c, TRUE);
+  std::vector<JSAMPLE> row(16);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) row[x] = static_cast<JSAMPLE>((x * 16 + y * 7) & 0xFF);
+    JSAMPROW p = row.data();
+    jpeg_write_scanlines(&c, &p, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  return std::fclose(f) == 0;
+}
+
+}  // namespace qftest
