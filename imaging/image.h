@@ -1,7 +1,7 @@
 #pragma once
 // One image at a time, decoded from a file and drawn stretched onto a device
-// context. A file that cannot be decoded leaves the object empty; drawing an
-// empty object draws nothing.
+// context. A file that cannot be decoded leaves the object empty, or holding
+// the part that could be decoded; drawing an empty object draws nothing.
 #include <windows.h>
 
 #include <string>
@@ -24,7 +24,9 @@ class CImage {
   const Pixels& Bits() const { return pixels_; }
   const std::string& LastError() const { return error_; }
 
-  // COLORONCOLOR, then the whole bitmap stretched into `target`.
+  // The whole bitmap stretched into `target` (device units). A bitmap with
+  // more pixels than the rectangle has dots is averaged down to them first
+  // and drawn in bands; a smaller one is enlarged by the device.
   void DrawStretched(HDC dc, const RECT& target, DWORD rop) const;
 
  private:
