@@ -19,24 +19,6 @@ void Put32(std::string& s, unsigned v) {
 
 }  // namespace
 
-bool WriteBmp24(const std::string& path, int w, int h, Rgb c) {
-  const unsigned stride = (static_cast<unsigned>(w) * 3 + 3) & ~3u;
-  const unsigned pixels = stride * static_cast<unsigned>(h);
-  std::string s = "BM";
-  Put32(s, 54 + pixels), Put32(s, 0), Put32(s, 54);
-  Put32(s, 40), Put32(s, static_cast<unsigned>(w)), Put32(s, static_cast<unsigned>(h)), Put16(s, 1), Put16(s, 24);
-  Put32(s, 0), Put32(s, pixels), Put32(s, 2835), Put32(s, 2835), Put32(s, 0), Put32(s, 0);
-  std::string row(stride, '\0');
-  for (int x = 0; x < w; ++x) {
-    row[x * 3] = static_cast<char>(c.b), row[x * 3 + 1] = static_cast<char>(c.g),
-            row[x * 3 + 2] = static_cast<char>(c.r);
-  }
-  for (int y = 0; y < h; ++y) s += row;
-  std::ofstream f(path, std::ios::binary);
-  f << s;
-  return static_cast<bool>(f);
-}
-
 bool WriteBmp24(const std::string& path, int w, int h, const std::function<Rgb(int, int)>& pixel) {
   const unsigned stride = (static_cast<unsigned>(w) * 3 + 3) & ~3u;
   const unsigned pixels = stride * static_cast<unsigned>(h);
@@ -49,13 +31,18 @@ bool WriteBmp24(const std::string& path, int w, int h, const std::function<Rgb(i
   for (int y = h - 1; y >= 0; --y) {  // bottom row first
     for (int x = 0; x < w; ++x) {
       const Rgb c = pixel(x, y);
-      row[x * 3] = static_cast<char>(c.b), row[x * 3 + 1] = static_cast<char>(c.g), row[x * 3 + 2] = static_cast<char>(c.r);
+      row[x * 3] = static_cast<char>(c.b), row[x * 3 + 1] = static_cast<char>(c.g);
+      row[x * 3 + 2] = static_cast<char>(c.r);
     }
     s += row;
   }
   std::ofstream f(path, std::ios::binary);
   f << s;
   return static_cast<bool>(f);
+}
+
+bool WriteBmp24(const std::string& path, int w, int h, Rgb c) {
+  return WriteBmp24(path, w, h, [c](int, int) { return c; });
 }
 
 bool WritePng(const std::string& path, int w, int h, Rgb c) {
