@@ -39,7 +39,8 @@ fi
 
 out=${QF_FUZZ_DIR:-$root/build/fuzz}
 mkdir -p "$out"
-flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I"$root")
+flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
+  -DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION -I"$root")
 images="$root/imaging/pixels.cpp $root/imaging/scale.cpp"
 declare -A sources=(
   [sepfile]="$root/engine/core/sepfile.cpp"
