@@ -7,14 +7,19 @@
 // A benchmark, not a test: it asserts nothing.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "clock.h"
 #include "app/base/log.h"
 #include "drivers/drivers.h"
+#include "drivers/imagedriver.h"
 #include "imaging/image.h"
+#include "imaging/scale.h"
+#include "winkit/printjob.h"
 #include "support/cupsjobs.h"
 #include "support/imagefiles.h"
 #include "support/tempdir.h"
@@ -24,7 +29,7 @@ namespace {
 using bench::Now;
 
 struct Figures {
-  double decode = 0, own = 0, cups = 0;
+  double decode = 0, scale = 0, own = 0, cups = 0;
   long long bytes = 0;
   int pages = 0, jobs = 0;
 };
@@ -35,13 +40,45 @@ long long FileBytes(const std::string& path) {
   return (static_cast<long long>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
 }
 
-// Prints one file through the driver and waits for its `jobs` jobs.
+// The dots of the picture's rectangle on the default printer's page.
+void TargetDots(std::uint32_t& w, std::uint32_t& h) {
+  winkit::PrinterDc dc = winkit::CreatePrinterDc(winkit::DefaultPrinterName());
+  const RECT r = ImageTargetRect(GetDeviceCaps(dc.get(), LOGPIXELSX), GetDeviceCaps(dc.get(), LOGPIXELSY),
+                                 GetDeviceCaps(dc.get(), PHYSICALWIDTH), GetDeviceCaps(dc.get(), PHYSICALHEIGHT));
+  w = static_cast<std::uint32_t>(r.right - r.left);
+  h = static_cast<std::uint32_t>(r.bottom - r.top);
+}
+
+// Seconds CUPS spent processing a job, from its own time stamps (whole
+// seconds: summed over many jobs they even out).
+double ProcessingMs(int job) {
+  const double start = std::atof(qftest::JobAttribute(job, "time-at-processing").c_str());
+  const double end = std::atof(qftest::JobAttribute(job, "time-at-completed").c_str());
+  return end > start ? (end - start) * 1000 : 0;
+}
+
+// Prints one file through the driver and waits for its `jobs` jobs. The
+// decode and the scaling to the page are also timed on their own, outside
+// the driver's run. A single job's CUPS time is the wait for it after the
+// driver returned; many jobs overlap the driver's run, so theirs is the sum
+// of their processing times.
 void PrintOne(const std::string& path, int type, int jobs, Figures& f) {
   {
     imaging::CImage img;
     const double t0 = Now();
     img.Load(path, type);
-    f.decode += Now() - t0;
+    const double t1 = Now();
+    f.decode += t1 - t0;
+    std::uint32_t tw = 0, th = 0;
+    TargetDots(tw, th);
+    const auto& p = img.Bits();
+    if (p.width > tw || p.height > th) {
+      const imaging::BoxScaler scaler(p, std::min(p.width, tw), std::min(p.height, th));
+      std::vector<std::uint8_t> band;
+      const double t2 = Now();
+      scaler.Rows(0, std::min(p.height, th), band);
+      f.scale += Now() - t2;
+    }
   }
   const int before = qftest::HighestCupsJobId();
   winkit::TEvent done;
@@ -51,7 +88,11 @@ void PrintOne(const std::string& path, int type, int jobs, Figures& f) {
   const auto finished = qftest::FinishedJobsAfter(before, path, static_cast<size_t>(jobs), 1800000);
   const double t2 = Now();
   f.own += t1 - t0;
-  f.cups += t2 - t1;
+  if (jobs == 1) {
+    f.cups += t2 - t1;
+  } else {
+    for (const auto& j : finished) f.cups += ProcessingMs(j.id);
+  }
   f.jobs += static_cast<int>(finished.size());
   for (const auto& j : finished) {
     const std::string pdf = qftest::PdfOfJob(j.id);
@@ -62,9 +103,10 @@ void PrintOne(const std::string& path, int type, int jobs, Figures& f) {
 
 void Report(const char* label, const Figures& f) {
   const double total = f.own + f.cups;
-  std::printf("%-26s %5d jobs  decode %8.0f ms  own %8.0f ms  CUPS %8.0f ms  own share %5.1f%%  %7.0f KB/page\n",
-              label, f.jobs, f.decode, f.own, f.cups, total > 0 ? 100 * f.own / total : 0,
-              f.pages ? static_cast<double>(f.bytes) / 1024 / f.pages : 0);
+  std::printf("%-18s %3d jobs  own %7.0f ms (decode %6.0f, scale %6.0f, draw and spool %7.0f)  CUPS %7.0f ms  "
+              "own share %5.1f%%  %5.0f KB/page\n",
+              label, f.jobs, f.own, f.decode, f.scale, f.own - f.decode - f.scale, f.cups,
+              total > 0 ? 100 * f.own / total : 0, f.pages ? static_cast<double>(f.bytes) / 1024 / f.pages : 0);
 }
 
 }  // namespace

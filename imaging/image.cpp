@@ -69,27 +69,27 @@ void CImage::DrawStretched(HDC dc, const RECT& target, DWORD rop) const {
   SetStretchBltMode(dc, COLORONCOLOR);
   const std::uint32_t sw = std::min<std::uint32_t>(pixels_.width, static_cast<std::uint32_t>(tw));
   const std::uint32_t sh = std::min<std::uint32_t>(pixels_.height, static_cast<std::uint32_t>(th));
-  if (sw == pixels_.width && sh == pixels_.height) {
-    // No more pixels than the device has dots there: the device enlarges.
-    DrawRows(dc, target.left, target.top, static_cast<int>(tw), static_cast<int>(th), pixels_.width, pixels_.height,
-             pixels_.bgrx.data(), rop);
-    return;
-  }
-  // More pixels than dots: averaged down to the device's resolution, band
-  // by band, so that neither this process nor the printer driver holds more
-  // than a band of the scaled page.
-  BoxScaler scaler(pixels_, sw, sh);
+  // More pixels than dots: averaged down to the device's resolution; fewer:
+  // sent as they are, for the device to enlarge. Either way band by band,
+  // so that neither this process nor the printer driver holds more than a
+  // band of the page at once.
+  const bool shrink = sw < pixels_.width || sh < pixels_.height;
+  const BoxScaler scaler(pixels_, sw, sh);
   const std::uint32_t band_rows =
       std::max<std::uint32_t>(1, static_cast<std::uint32_t>(kBandBytes / (std::size_t{sw} * 4)));
   std::vector<std::uint8_t> band;
   for (std::uint32_t r0 = 0; r0 < sh; r0 += band_rows) {
     const std::uint32_t r1 = std::min(sh, r0 + band_rows);
-    scaler.Rows(r0, r1, band);
+    const std::uint8_t* rows = pixels_.bgrx.data() + std::size_t{r0} * sw * 4;
+    if (shrink) {
+      scaler.Rows(r0, r1, band);
+      rows = band.data();
+    }
     // Bands meet exactly: each edge is the same rounding of its row.
     const long y0 = target.top + static_cast<long>(std::uint64_t{r0} * th / sh);
     const long y1 = target.top + static_cast<long>(std::uint64_t{r1} * th / sh);
     DrawRows(dc, target.left, static_cast<int>(y0), static_cast<int>(tw), static_cast<int>(y1 - y0), sw, r1 - r0,
-             band.data(), rop);
+             rows, rop);
   }
 }
 

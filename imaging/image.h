@@ -24,9 +24,9 @@ class CImage {
   const Pixels& Bits() const { return pixels_; }
   const std::string& LastError() const { return error_; }
 
-  // The whole bitmap stretched into `target` (device units). A bitmap with
-  // more pixels than the rectangle has dots is averaged down to them first
-  // and drawn in bands; a smaller one is enlarged by the device.
+  // The whole bitmap stretched into `target` (device units), in bands. A
+  // bitmap with more pixels than the rectangle has dots is averaged down to
+  // them first; a smaller one is enlarged by the device.
   void DrawStretched(HDC dc, const RECT& target, DWORD rop) const;
 
  private:
