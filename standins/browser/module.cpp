@@ -7,6 +7,7 @@
 #include <new>
 
 #include "standins/browser/webbrowser.h"
+#include "standins/common/factory.h"
 
 namespace {
 
@@ -15,20 +16,8 @@ const CLSID kBrowserClsid = {0x5b0c7e24, 0x3f4a, 0x4b8e, {0x9c, 0x1d, 0x2a, 0x6f
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class Factory final : public IClassFactory {
+class Factory final : public standin::StaticFactory {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-      *out = static_cast<IClassFactory*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  // One static factory: its references keep nothing alive.
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;

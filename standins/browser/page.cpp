@@ -37,11 +37,6 @@ HMODULE ThisModule() {
 
 std::string Script(const char* name) { return UnixPath(ModuleFolder(ThisModule()) + name); }
 
-std::string NamePart(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A file: URL for a Unix path, every byte outside the unreserved set
 // escaped.
 std::string FileUrl(const std::string& unix_path) {
@@ -248,7 +243,7 @@ HRESULT Page::Print() {
   const std::string copy = state_->folder + "job-" + std::to_string(InterlockedIncrement(&state_->runs)) + ".pdf";
   if (!CopyFileA(pdf.c_str(), copy.c_str(), FALSE)) return E_FAIL;
   const int rc = RunLinux("sh " + Quoted(Script("print-pdf.sh")) + " " + Quoted(queue) + " " +
-                              Quoted(NamePart(state_->path)) + " " + Quoted(UnixPath(copy)) + " 0" + options,
+                              Quoted(FileNamePart(state_->path)) + " " + Quoted(UnixPath(copy)) + " 0" + options,
                           kPrintLimitMs);
   DeleteFileA(copy.c_str());
   return rc == 0 ? S_OK : E_FAIL;

@@ -116,6 +116,11 @@ bool PrinterOptions(const std::string& printer, std::string& queue, std::string&
   return true;
 }
 
+std::string FileNamePart(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string ModuleFolder(HMODULE module) {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(module, path, MAX_PATH);

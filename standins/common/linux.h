@@ -29,6 +29,9 @@ bool StartLinux(const std::string& command);
 // cannot be opened.
 bool PrinterOptions(const std::string& printer, std::string& queue, std::string& options);
 
+// The file-name part of a Windows path (after its last "\\" or "/").
+std::string FileNamePart(const std::string& path);
+
 // The folder a module lives in (this executable for null), with a trailing
 // backslash.
 std::string ModuleFolder(HMODULE module);

@@ -74,11 +74,6 @@ int counter = 0;
 
 }  // namespace
 
-std::string FileNamePart(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool LayOut(Family family, const std::string& path, std::string& pdf, std::string& why) {
   const Content content = Sniff(path);
   if (content == Content::Missing) {

@@ -37,9 +37,6 @@ HRESULT OpenArgument(const Call& c, Family family, LaidOutFile& out);
 // PrintOut" and "End after PrintOut".
 HRESULT PrintOutCall(const Call& c, const LaidOutFile& doc, const std::string& title, bool wait);
 
-// The file-name part of a path.
-std::string FileNamePart(const std::string& path);
-
 // Removes this instance's folder (at the end of the process), and the
 // folders that instances ended from outside left behind.
 void RemoveInstanceFolder();

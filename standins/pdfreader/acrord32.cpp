@@ -34,8 +34,7 @@ int main(int argc, char** argv) {
   const std::string printer = winkit::DefaultPrinterName();
   std::string queue, options;
   if (printer.empty() || !standin::PrinterOptions(printer, queue, options)) return 1;
-  const size_t slash = path.find_last_of("\\/");
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const std::string lp = "lp -d " + Quoted(queue) + " -t " + Quoted(name) + options + " -- " + Quoted(unix_path);
+  const std::string lp =
+      "lp -d " + Quoted(queue) + " -t " + Quoted(standin::FileNamePart(path)) + options + " -- " + Quoted(unix_path);
   return standin::RunLinux(lp, kCommandLimitMs) == 0 ? 0 : 1;
 }

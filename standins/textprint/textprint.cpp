@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "standins/common/linux.h"
 #include "winkit/handles.h"
 #include "winkit/printjob.h"
 
@@ -71,9 +72,7 @@ int main(int argc, char** argv) {
   const size_t columns = static_cast<size_t>(width / (tm.tmAveCharWidth > 0 ? tm.tmAveCharWidth : 1));
   const int per_page = height / (line_height > 0 ? line_height : 1);
 
-  const size_t slash = path.find_last_of("\\/");
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  winkit::PrintJob job(dc, name);
+  winkit::PrintJob job(dc, standin::FileNamePart(path));
   const std::vector<std::string> lines = Lines(text, columns ? columns : 80);
   size_t i = 0;
   do {
