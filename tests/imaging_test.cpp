@@ -8,6 +8,7 @@
 #include "support/imagefiles.h"
 #include "support/imagevariants.h"
 #include "support/tempdir.h"
+#include "winkit/handles.h"
 
 namespace {
 
@@ -292,12 +293,11 @@ std::vector<std::string> KeptInputs(const std::string& folder) {
   std::vector<std::string> files;
   const std::string dir = std::string(QF_FUZZ_INPUTS) + "\\" + folder + "\\";
   WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA((dir + "*").c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return files;
+  winkit::FindHandle find(FindFirstFileA((dir + "*").c_str(), &fd));
+  if (!find) return files;
   do {
     if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && fd.cFileName[0] != '.') files.push_back(dir + fd.cFileName);
-  } while (FindNextFileA(find, &fd));
-  FindClose(find);
+  } while (FindNextFileA(find.get(), &fd));
   return files;
 }
 

@@ -82,12 +82,19 @@ TEST_F(LifecycleTest, TheTrayMenuOpensWithItsPictureStripAtTheCursor) {
   GetWindowRect(menu, &rc);
   EXPECT_LE(std::abs(rc.left - 400), 2) << "not at the cursor";
   EXPECT_GE(rc.bottom - rc.top, 60);
+  auto pixel = [&](int y) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, rc.left + 4, rc.top + y);
+    ReleaseDC(nullptr, screen);
+    return c;
+  };
+  // The menu paints itself some time after it shows, later on a busy
+  // machine: its strip is read once it is there.
+  WaitFor([&] { return pixel(6) != 0 && pixel(110) != 0; }, 10000);
   ASSERT_TRUE(qftest::SaveWindowPicture(menu, QF_ARTIFACT_DIR "/tray-menu.bmp"));
   // Its left edge is the green-to-blue strip.
-  HDC screen = GetDC(nullptr);
-  const COLORREF top = GetPixel(screen, rc.left + 4, rc.top + 6);
-  const COLORREF bottom = GetPixel(screen, rc.left + 4, rc.top + 110);
-  ReleaseDC(nullptr, screen);
+  const COLORREF top = pixel(6);
+  const COLORREF bottom = pixel(110);
   EXPECT_GT(GetGValue(top), GetBValue(top)) << std::hex << top;
   EXPECT_GT(GetBValue(bottom), GetGValue(bottom)) << std::hex << bottom;
   keybd_event(VK_ESCAPE, 0, 0, 0);
