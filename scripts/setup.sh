@@ -18,7 +18,7 @@ packages=(
   # by a Python script.
   chromium python3
   # The fuzzers build natively with clang against Debian's image libraries.
-  clang libjpeg62-turbo-dev libpng-dev libtiff-dev
+  clang libclang-rt-14-dev libjpeg62-turbo-dev libpng-dev libtiff-dev
 )
 
 missing=()

@@ -276,28 +276,39 @@ qf_wineserver_down() {
 }
 
 # A virtual X display for windows and the tray, unless one is given.
-# Records its pid in $1 when it starts one.
+# Records its pid in $1 when it starts one. The server picks a free display
+# number itself (-displayfd), so two of these started at once never share
+# one.
 qf_display_up() {
-  local pidfile=$1 n
+  local pidfile=$1 numfile n="" i pid
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    # Closing fd 9 keeps a caller's lock file from being held by the server.
-    setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
-    local pid=$! i
-    for i in $(seq 100); do
-      [ -e "/tmp/.X11-unix/X$n" ] && break
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.05
-    done
-    if [ -e "/tmp/.X11-unix/X$n" ]; then
-      export DISPLAY=":$n"
-      echo "$pid" >"$pidfile"
-      return 0
-    fi
+  numfile=$(mktemp)
+  # Closing fd 9 keeps a caller's lock file from being held by the server.
+  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numfile" </dev/null >/dev/null 2>&1 9>&- &
+  pid=$!
+  for i in $(seq 200); do
+    n=$(tr -dc 0-9 <"$numfile")
+    [ -n "$n" ] && [ -e "/tmp/.X11-unix/X$n" ] && break
+    n=""
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
   done
+  rm -f "$numfile"
+  if [ -n "$n" ]; then
+    export DISPLAY=":$n"
+    echo "$pid" >"$pidfile"
+    return 0
+  fi
+  kill "$pid" 2>/dev/null
   qf_log "no virtual display could be started"
   return 1
+}
+
+# Ends the display whose pid qf_display_up recorded in $1.
+qf_display_down() {
+  [ -f "$1" ] || return 0
+  kill "$(cat "$1")" 2>/dev/null || true
+  rm -f "$1"
 }
 
 # Configures the build folder $1 against the dependency prefix $2. A cache

@@ -96,7 +96,7 @@ std::vector<std::string> OfficeApp::Calls() const {
 bool OfficeApp::Running() const { return !Processes(Exe()).empty(); }
 
 bool OfficeApp::WaitGone(DWORD timeout_ms) const {
-  return WaitFor([&] { return !Running(); }, timeout_ms);
+  return static_cast<bool>(WaitFor([&] { return !Running(); }, timeout_ms));
 }
 
 void OfficeApp::KillAll() const {

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "support/waitfor.h"
+
 namespace qftest {
 
 class AppProcess {
@@ -66,17 +68,6 @@ bool ClickToolButton(HWND toolbar, int index);
 // by the hook DLL at `hook_dll`: one item a line, two spaces a level,
 // " [grayed]", " [checked]", " [picture]" after the caption where they apply.
 std::string ReadForeignMenus(HWND wnd, const std::string& hook_dll);
-
-// Polls `done` every 50 ms; false when it did not come true within `ms`.
-template <typename Done>
-bool WaitFor(Done done, DWORD ms = 10000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > ms) return false;
-    Sleep(50);
-  }
-  return true;
-}
 
 // Writes the value "StartUp" (watch mode at start) of the program's key.
 inline void SetStartUp(DWORD on) {
