@@ -7,6 +7,7 @@
 #include <functional>
 #include <future>
 
+#include "support/modal.h"
 #include "support/process_driver.h"
 #include "support/tempdir.h"
 #include "tasks/watchfolder.h"
@@ -30,15 +31,8 @@ class WatchFolderTest : public ::testing::Test {
     ASSERT_TRUE(DefaultPrinterSettings(dm, printer_));
     dialog_.TemplateAction.SetDevMode(reinterpret_cast<const DEVMODEA*>(dm.data()), dm.size());
   }
-  int Run(std::function<void(HWND)> script) {
-    auto user = std::async(std::launch::async, [script] {
-      HWND dlg = qftest::WaitForVisibleWindow("Tfrmwatchfolder", "Watch folder ", GetCurrentProcessId(), 15000);
-      if (dlg) script(dlg);
-      return dlg != nullptr;
-    });
-    const int result = dialog_.Execute(nullptr);
-    EXPECT_TRUE(user.get()) << "the dialog never showed";
-    return result;
+  int Run(const std::function<void(HWND)>& script) {
+    return qftest::DriveModal("Tfrmwatchfolder", "Watch folder ", script, [this] { return dialog_.Execute(nullptr); });
   }
   static void Click(HWND dlg, int id) { SendMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
   static void Pick(HWND dlg, int combo, int index) {
@@ -48,12 +42,21 @@ class WatchFolderTest : public ::testing::Test {
   static void SetText(HWND dlg, int id, const std::string& text) { SetWindowTextA(GetDlgItem(dlg, id), text.c_str()); }
   // What the folder browser would have written.
   static void Folder(HWND dlg, const std::string& path) { SetText(dlg, W::kEdit1, path); }
-  static int Rows(HWND dlg) { return static_cast<int>(SendMessageA(GetDlgItem(dlg, W::kListView1), LVM_GETITEMCOUNT, 0, 0)); }
+  static int Rows(HWND dlg) {
+    return static_cast<int>(SendMessageA(GetDlgItem(dlg, W::kListView1), LVM_GETITEMCOUNT, 0, 0));
+  }
   static std::string Cell(HWND dlg, int row, int col) {
     return winkit::TListView(GetDlgItem(dlg, W::kListView1)).Cell(row, col);
   }
-  // Lets the dialog's idle updates run (the buttons follow the dialog).
-  static void Settle() { Sleep(150); }
+  // Waits until control `id` is enabled or disabled as expected: the
+  // dialog's idle pass sets the buttons' states, and a message posted to the
+  // dialog wakes its loop, which runs that pass once its queue is empty.
+  static ::testing::AssertionResult Becomes(HWND dlg, int id, bool enabled) {
+    PostMessageA(dlg, WM_NULL, 0, 0);
+    return qftest::WaitFor([&] { return Enabled(dlg, id) == enabled; },
+                           "control " + std::to_string(id) + (enabled ? " to be enabled" : " to be disabled"));
+  }
+  static bool Enabled(HWND dlg, int id) { return IsWindowEnabled(GetDlgItem(dlg, id)) != FALSE; }
 
   std::vector<CPrintAction> tasks_;
   Tfrmwatchfolder dialog_{tasks_};
@@ -72,14 +75,20 @@ TEST_F(WatchFolderTest, ItsControlsStandWhereTheyShouldWithTheirTexts) {
       const char* text;
       int x, y, w, h;
     } cases[] = {
-        {W::kEdit1, "", 47, 7, 410, 21},          {W::kButton1, "B&rowse", 457, 5, 75, 25},
-        {W::kComboBox2, nullptr, 84, 43, 217, -1}, {W::kSpeedButton1, "Printer Setting", 315, 44, 81, 23},
-        {W::kLabel2, "Page Separator ", 8, 76, -1, -1}, {W::kButton2, "&Browse", 456, 137, 75, 25},
+        {W::kEdit1, "", 47, 7, 410, 21},
+        {W::kButton1, "B&rowse", 457, 5, 75, 25},
+        {W::kComboBox2, nullptr, 84, 43, 217, -1},
+        {W::kSpeedButton1, "Printer Setting", 315, 44, 81, 23},
+        {W::kLabel2, "Page Separator ", 8, 76, -1, -1},
+        {W::kButton2, "&Browse", 456, 137, 75, 25},
         {W::kCheckBox2, "Move failed files to failed folder", 14, 164, 209, 17},
         {W::kCheckBox1, "Monitor the folder  when windows startup", 8, 195, 225, 17},
-        {W::kButton5, "&Add", 268, 192, 75, 25},  {W::kButton7, "&Delete", 364, 192, 75, 25},
-        {W::kButton6, "&Clear", 458, 192, 75, 25}, {W::kListView1, nullptr, 4, 220, 528, 121},
-        {IDOK, "&OK", 331, 370, 75, 25},          {IDCANCEL, "&Cancel", 443, 370, 75, 25},
+        {W::kButton5, "&Add", 268, 192, 75, 25},
+        {W::kButton7, "&Delete", 364, 192, 75, 25},
+        {W::kButton6, "&Clear", 458, 192, 75, 25},
+        {W::kListView1, nullptr, 4, 220, 528, 121},
+        {IDOK, "&OK", 331, 370, 75, 25},
+        {IDCANCEL, "&Cancel", 443, 370, 75, 25},
     };
     for (const Case& c : cases) {
       HWND h = GetDlgItem(dlg, c.id);
@@ -114,8 +123,7 @@ TEST_F(WatchFolderTest, AddStoresTheTaskAndKeepsTheSeparatorAndPrinterForTheNext
   Run([&](HWND dlg) {
     Folder(dlg, "C:\\in");
     SetText(dlg, W::kEdit3, sep);  // as the separator's file dialog would
-    Settle();
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, W::kButton5)));
+    ASSERT_TRUE(Becomes(dlg, W::kButton5, true));
     Click(dlg, W::kButton5);
     EXPECT_EQ(Rows(dlg), 1);
     EXPECT_EQ(qftest::WindowText(GetDlgItem(dlg, W::kEdit1)), "") << "the form was not reset";
@@ -127,10 +135,10 @@ TEST_F(WatchFolderTest, AddStoresTheTaskAndKeepsTheSeparatorAndPrinterForTheNext
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, W::kButton2)));
     SetText(dlg, W::kEdit2, "C:\\done");
     Click(dlg, W::kCheckBox2);
-    Settle();
+    ASSERT_TRUE(Becomes(dlg, W::kButton5, true));
     Click(dlg, W::kButton5);
     EXPECT_EQ(Rows(dlg), 2);
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, W::kButton2))) << "the action went back to its first item";
+    EXPECT_TRUE(Becomes(dlg, W::kButton2, false)) << "the action went back to its first item";
     const std::vector<std::string> row0 = {"C:\\in", "*.*", printer_, "Delete", "", "false"};
     for (int c = 0; c < 6; ++c) EXPECT_EQ(Cell(dlg, 0, c), row0[c]) << c;
     EXPECT_EQ(Cell(dlg, 1, 3), "Move to");
@@ -155,29 +163,31 @@ TEST_F(WatchFolderTest, AddStoresTheTaskAndKeepsTheSeparatorAndPrinterForTheNext
   }
 }
 
+// Each refusal of Add says why in a "Warning" box and adds nothing; Add
+// stays enabled, so the refusal is Add's own check and not a disabled button.
 TEST_F(WatchFolderTest, WarningsAddNothing) {
+  struct Case {
+    std::string folder;
+    int action;  // 1: "Printed folder", which needs a move-to folder
+    const char* text;
+  };
+  const Case cases[] = {
+      {"C:\\in", 1, "Please specify the printed folder!"},
+      {"   ", 0, "Please specify the folder to monitor!"},
+      {"C:\\" + std::string(270, 'f'), 0, "The folder or file name is too long: at most 259 characters."},
+  };
   Run([&](HWND dlg) {
-    // "Printed folder" without a folder, with Add still enabled from before.
-    Folder(dlg, "C:\\in");
-    Settle();
-    Pick(dlg, W::kComboBox3, 1);
-    Settle();
-    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(dlg, W::kButton5))) << "Add keeps its state while the folder is missing";
-    auto box = std::async(std::launch::async, [] { return qftest::AnswerMessageBox("Warning", 10000); });
-    Click(dlg, W::kButton5);
-    EXPECT_EQ(box.get(), "Please specify the printed folder!");
-    // A blank folder.
-    Folder(dlg, "   ");
-    Pick(dlg, W::kComboBox3, 0);
-    auto box2 = std::async(std::launch::async, [] { return qftest::AnswerMessageBox("Warning", 10000); });
-    Click(dlg, W::kButton5);
-    EXPECT_EQ(box2.get(), "Please specify the folder to monitor!");
-    // A folder the record cannot hold whole.
-    Folder(dlg, "C:\\" + std::string(270, 'f'));
-    auto box3 = std::async(std::launch::async, [] { return qftest::AnswerMessageBox("Warning", 10000); });
-    Click(dlg, W::kButton5);
-    EXPECT_NE(box3.get().find("too long"), std::string::npos);
-    EXPECT_EQ(Rows(dlg), 0);
+    for (const Case& c : cases) {
+      Pick(dlg, W::kComboBox3, 0);
+      Folder(dlg, c.folder);
+      ASSERT_TRUE(Becomes(dlg, W::kButton5, true)) << c.text;
+      // "Printed folder" with no move-to folder leaves Add as it was.
+      Pick(dlg, W::kComboBox3, c.action);
+      auto box = std::async(std::launch::async, [] { return qftest::AnswerMessageBox("Warning", qftest::kWaitMs); });
+      Click(dlg, W::kButton5);
+      EXPECT_EQ(box.get(), c.text);
+      EXPECT_EQ(Rows(dlg), 0) << c.text;
+    }
     Folder(dlg, "");
     Click(dlg, IDCANCEL);
   });
@@ -193,13 +203,11 @@ TEST_F(WatchFolderTest, DeleteRemovesTheSelectedTaskAndClearRemovesAll) {
   }
   Run([&](HWND dlg) {
     ASSERT_EQ(Rows(dlg), 3) << "the list is filled from the tasks";
-    Settle();
+    EXPECT_TRUE(Becomes(dlg, W::kButton7, false)) << "Delete needs a selection";
+    EXPECT_TRUE(Becomes(dlg, W::kButton6, true));
     EXPECT_TRUE(qftest::SaveWindowPicture(dlg, QF_ARTIFACT_DIR "/watch-folder-dialog.bmp"));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, W::kButton7))) << "Delete needs a selection";
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, W::kButton6)));
     winkit::TListView(GetDlgItem(dlg, W::kListView1)).Select(1);
-    Settle();
-    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(dlg, W::kButton7)));
+    ASSERT_TRUE(Becomes(dlg, W::kButton7, true));
     Click(dlg, W::kButton7);
     EXPECT_EQ(Rows(dlg), 2);
     EXPECT_EQ(Cell(dlg, 1, 0), "C:\\three");
@@ -209,7 +217,7 @@ TEST_F(WatchFolderTest, DeleteRemovesTheSelectedTaskAndClearRemovesAll) {
   EXPECT_STREQ(tasks_[0].Data->Folder, "C:\\one");
   EXPECT_STREQ(tasks_[1].Data->Folder, "C:\\three");
   Run([&](HWND dlg) {
-    Settle();
+    ASSERT_TRUE(Becomes(dlg, W::kButton6, true));
     Click(dlg, W::kButton6);
     EXPECT_EQ(Rows(dlg), 0);
     Click(dlg, IDCANCEL);
@@ -220,22 +228,28 @@ TEST_F(WatchFolderTest, DeleteRemovesTheSelectedTaskAndClearRemovesAll) {
 TEST_F(WatchFolderTest, OkWithAFolderNotAddedAsksAndCancelKeepsTheDialog) {
   dialog_.SortOrder = 2;
   dialog_.StartWithWindows = true;
+  bool start_up_shown = false;
   const int result = Run([&](HWND dlg) {
+    start_up_shown = SendMessageA(GetDlgItem(dlg, W::kCheckBox1), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    Click(dlg, W::kCheckBox1);
     Folder(dlg, "C:\\pending");
-    auto box = std::async(std::launch::async, [] { return qftest::AnswerMessageBox("Confirm", 10000, nullptr, IDCANCEL); });
+    auto box = std::async(std::launch::async,
+                          [] { return qftest::AnswerMessageBox("Confirm", qftest::kWaitMs, nullptr, IDCANCEL); });
     Click(dlg, IDOK);
     EXPECT_EQ(box.get(), "The task have not added, Abort the task?");
     EXPECT_TRUE(IsWindowVisible(dlg)) << "Cancel closed the dialog";
     EXPECT_EQ(qftest::WindowText(GetDlgItem(dlg, W::kEdit1)), "C:\\pending");
     SendMessageA(GetDlgItem(dlg, W::kRadio4), BM_CLICK, 0, 0);
-    auto box2 = std::async(std::launch::async, [] { return qftest::AnswerMessageBox("Confirm", 10000, nullptr, IDOK); });
+    auto box2 = std::async(std::launch::async,
+                           [] { return qftest::AnswerMessageBox("Confirm", qftest::kWaitMs, nullptr, IDOK); });
     Click(dlg, IDOK);
     EXPECT_FALSE(box2.get().empty());
   });
   EXPECT_EQ(result, IDOK);
   EXPECT_TRUE(tasks_.empty());
   EXPECT_EQ(dialog_.SortOrder, 3);
-  EXPECT_TRUE(dialog_.StartWithWindows);
+  EXPECT_TRUE(start_up_shown) << "the start-up box did not show the value it was given";
+  EXPECT_FALSE(dialog_.StartWithWindows) << "the start-up box, cleared, was not handed back";
 }
 
 // "Printer Setting" in the dialog: the tasks added after it get the printer
@@ -243,11 +257,11 @@ TEST_F(WatchFolderTest, OkWithAFolderNotAddedAsksAndCancelKeepsTheDialog) {
 TEST_F(WatchFolderTest, TasksAddedAfterOnePrinterSettingGetThatPrinter) {
   constexpr const char* kSecond = "Quirefeed_Test_Printer_With_A_Long_Name";
   Run([&](HWND dlg) {
-    Folder(dlg, "C:\before");
-    Settle();
+    Folder(dlg, "C:\\before");
+    ASSERT_TRUE(Becomes(dlg, W::kButton5, true));
     Click(dlg, W::kButton5);
     auto setup = std::async(std::launch::async, [kSecond] {
-      HWND ps = qftest::WaitForVisibleWindow("#32770", "Print Setup", 0, 15000);
+      HWND ps = qftest::WaitForVisibleWindow("#32770", "Print Setup", GetCurrentProcessId(), qftest::kWaitMs);
       if (!ps) return false;
       HWND box = GetDlgItem(ps, 0x470);  // cmb1, the printer
       SendMessageA(box, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(kSecond));
@@ -257,10 +271,11 @@ TEST_F(WatchFolderTest, TasksAddedAfterOnePrinterSettingGetThatPrinter) {
     });
     PostMessageA(GetDlgItem(dlg, W::kSpeedButton1), BM_CLICK, 0, 0);
     EXPECT_TRUE(setup.get());
-    for (int i = 0; i < 100 && qftest::WaitForVisibleWindow("#32770", "Print Setup", 0, 0); ++i) Sleep(50);
-    for (const char* f : {"C:\after1", "C:\after2"}) {
+    ASSERT_TRUE(qftest::WaitFor([] { return !qftest::WaitForVisibleWindow("#32770", "Print Setup", 0, 0); },
+                                "Print Setup to close"));
+    for (const char* f : {"C:\\after1", "C:\\after2"}) {
       Folder(dlg, f);
-      Settle();
+      ASSERT_TRUE(Becomes(dlg, W::kButton5, true)) << f;
       SendMessageA(GetDlgItem(dlg, W::kButton5), BM_CLICK, 0, 0);
     }
     EXPECT_EQ(Rows(dlg), 3);
