@@ -55,14 +55,35 @@ declare -A libs=([bmp]="" [jpeg]="-ljpeg" [png]="-lpng16 -lz" [tiff]="-ltiff")
 # Inputs are bounded: images up to a megabyte, text files up to 4 KB.
 declare -A max_len=([bmp]=1048576 [jpeg]=1048576 [png]=1048576 [tiff]=1048576)
 
+# Whether $1 must be built again with the command in $2: it is missing,
+# was built by another command, or a file it was built from (its compiler's
+# dependency list, headers included) changed since.
+stale() {
+  local exe=$1 command=$2 f
+  [ -x "$exe" ] && [ -f "$exe.d" ] && [ "$(cat "$exe.cmd" 2>/dev/null)" = "$command" ] || return 0
+  for f in $(sed -e 's/^[^:]*://' -e 's/\\$//' "$exe.d"); do
+    [ -e "$f" ] && [ ! "$f" -nt "$exe" ] || return 0
+  done
+  return 1
+}
+
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${!sources[@]}")
 rc=0
 for target in "${targets[@]}"; do
   [ -n "${sources[$target]:-}" ] || { echo "fuzz: no target $target" >&2; exit 2; }
   exe=$out/${target}_fuzz
-  # shellcheck disable=SC2086
-  clang++ "${flags[@]}" "$root/fuzz/${target}_fuzz.cpp" ${sources[$target]} ${libs[$target]:-} -o "$exe"
+  command="$(clang++ --version | head -n 1) ${flags[*]} $root/fuzz/${target}_fuzz.cpp ${sources[$target]} ${libs[$target]:-}"
+  if stale "$exe" "$command"; then
+    rm -f "$exe.cmd"
+    # One dependency list for all the sources (-MD would write one each).
+    # shellcheck disable=SC2086
+    clang++ "${flags[@]}" -M "$root/fuzz/${target}_fuzz.cpp" ${sources[$target]} >"$exe.d.new"
+    # shellcheck disable=SC2086
+    clang++ "${flags[@]}" "$root/fuzz/${target}_fuzz.cpp" ${sources[$target]} ${libs[$target]:-} -o "$exe"
+    mv -f "$exe.d.new" "$exe.d"
+    echo "$command" >"$exe.cmd"
+  fi
   inputs=()
   for d in "$root/fuzz/corpus/$target" "$root/fuzz/regressions/$target"; do
     [ -d "$d" ] && inputs+=("$d")
