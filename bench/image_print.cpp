@@ -95,7 +95,7 @@ void PrintOne(const std::string& path, int type, int jobs, Figures& f) {
   }
   f.jobs += static_cast<int>(finished.size());
   for (const auto& j : finished) {
-    const std::string pdf = qftest::PdfOfJob(j.id);
+    const std::string pdf = qftest::PdfOfJob(j);
     f.bytes += FileBytes(pdf);
     f.pages += qftest::PdfPageCount(pdf);
   }

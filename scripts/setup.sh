@@ -12,8 +12,12 @@ packages=(
   wine wine64 fonts-wine
   cups cups-client cups-bsd cups-filters cups-ipp-utils printer-driver-cups-pdf ghostscript
   poppler-utils xvfb x11-utils imagemagick
-  # The office stand-ins lay documents out with LibreOffice.
-  libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
+  # Tests that stop or purge a scheduler get one of their own, in namespaces
+  # of their own (scripts/own-cups.sh): unshare, mount, ip.
+  util-linux mount iproute2
+  # The office stand-ins lay documents out with LibreOffice, in the fonts
+  # that the tests read their pages' text back from.
+  libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui fonts-dejavu-core
   # The browser stand-in lays web pages out with headless Chromium, driven
   # by a Python script.
   chromium python3

@@ -42,6 +42,12 @@ qf_cups_up() {
     local i
     for i in $(seq 50); do lpstat -r 2>/dev/null | grep -q 'is running' && break; sleep 0.1; done
   fi
+  qf_cups_pdf_queue
+}
+
+# The "PDF" queue on the scheduler that lpadmin reaches, made when missing,
+# enabled and accepting jobs.
+qf_cups_pdf_queue() {
   if ! lpstat -p PDF >/dev/null 2>&1; then
     lpadmin -p PDF -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -E 2>/dev/null ||
       lpadmin -p PDF -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -E || return 1

@@ -260,7 +260,7 @@ TEST(AppProcess, ImportedListPrintsInOrderAndPutsTheBrowserPageSetupBack) {
   for (const auto& job : images) EXPECT_LT(job.id, letters[0].id) << "the text file printed before an image";
   EXPECT_LT(images[0].id, images[1].id);
   for (const auto& job : {images[0], images[1], images[2], images[3], letters[0]}) {
-    const std::string pdf = qftest::PdfOfJob(job.id);
+    const std::string pdf = qftest::PdfOfJob(job);
     ASSERT_FALSE(pdf.empty()) << "no PDF for job " << job.id;
     EXPECT_EQ(qftest::PdfPageCount(pdf), 1) << pdf;
   }
@@ -340,7 +340,7 @@ TEST(AppProcess, MixedListPrintsInOrderThroughTheApplicationsOfItsFormats) {
     ASSERT_EQ(jobs.size(), 1u) << e.job << "\n" << qftest::ReadFileBytes(log_file);
     EXPECT_GT(jobs[0].id, last_id) << e.job << " printed out of order";
     last_id = jobs[0].id;
-    const std::string pdf = qftest::PdfOfJob(jobs[0].id);
+    const std::string pdf = qftest::PdfOfJob(jobs[0]);
     ASSERT_FALSE(pdf.empty()) << e.job;
     if (e.text.empty()) {
       int r = 0, g = 0, b = 0;

@@ -84,7 +84,7 @@ class HtmlTest : public ::testing::Test {
     EXPECT_EQ(jobs.size(), 1u) << NamePartOf(path);
     if (jobs.size() != 1) return {};
     EXPECT_EQ(qftest::JobsAfter(before, NamePartOf(path)).size(), 1u) << "printed more than once";
-    return qftest::PdfOfJob(jobs[0].id);
+    return qftest::PdfOfJob(jobs[0]);
   }
   std::vector<std::string> CallsWithout(const char* prefix) const {
     std::vector<std::string> out;

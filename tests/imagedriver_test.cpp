@@ -73,7 +73,7 @@ TEST_F(ImagePrintTest, EachFormatGivesOneJobWithTheImageOnItsPage) {
     ASSERT_EQ(jobs.size(), 1u) << c.name;
     EXPECT_EQ(jobs[0].name, dir_ / c.name) << "the job is titled with the full path";
     EXPECT_EQ(jobs[0].state, ipp::kCompleted);
-    const std::string pdf = qftest::PdfOfJob(jobs[0].id);
+    const std::string pdf = qftest::PdfOfJob(jobs[0]);
     ASSERT_FALSE(pdf.empty()) << "cups-pdf wrote nothing for " << c.name;
     EXPECT_EQ(qftest::PdfPageCount(pdf), 1);
     int r = 0, g = 0, b = 0;
@@ -94,7 +94,7 @@ TEST_F(ImagePrintTest, ThreePageTiffGivesThreeJobsTitledWithTheFullPath) {
   ASSERT_EQ(jobs.size(), 3u);
   for (size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(jobs[i].name, path);
-    const std::string pdf = qftest::PdfOfJob(jobs[i].id);
+    const std::string pdf = qftest::PdfOfJob(jobs[i]);
     ASSERT_FALSE(pdf.empty());
     EXPECT_EQ(qftest::PdfPageCount(pdf), 1);
     int r = 0, g = 0, b = 0;
@@ -113,7 +113,7 @@ TEST_F(ImagePrintTest, DamagedImageGivesOneEmptyPageAndIsNotReportedPrinted) {
   EXPECT_FALSE(PrintImageFile(path, done_));
   const auto jobs = qftest::FinishedJobsAfter(before, dir_.Path(), 1, 150000);
   ASSERT_EQ(jobs.size(), 1u);
-  const std::string pdf = qftest::PdfOfJob(jobs[0].id);
+  const std::string pdf = qftest::PdfOfJob(jobs[0]);
   ASSERT_FALSE(pdf.empty());
   EXPECT_EQ(qftest::PdfPageCount(pdf), 1);
   int r = 0, g = 0, b = 0;
@@ -133,7 +133,7 @@ TEST_P(ImageVariantPrintTest, PrintsUprightInItsColours) {
   ASSERT_TRUE(PrintImageFile(path, done_)) << qftest::ReadFileBytes(ErrorFileName);
   const auto jobs = qftest::FinishedJobsAfter(before, path, 1, 150000);
   ASSERT_EQ(jobs.size(), 1u);
-  const std::string pdf = qftest::PdfOfJob(jobs[0].id);
+  const std::string pdf = qftest::PdfOfJob(jobs[0]);
   ASSERT_FALSE(pdf.empty());
   double w = 0, h = 0;
   ASSERT_TRUE(qftest::PdfPageSize(pdf, w, h));
@@ -222,7 +222,7 @@ TEST_P(LargePictureTest, LooksTheSameAsItsSourceOnThePage) {
   const double spooled = std::atof(qftest::JobAttribute(jobs[0].id, "job-k-octets").c_str()) * 1024;
   EXPECT_GT(spooled, 0);
   EXPECT_LE(spooled, 3 * std::min(dots, static_cast<double>(kW) * kH)) << "the picture was not averaged down";
-  const std::string pdf = qftest::PdfOfJob(jobs[0].id);
+  const std::string pdf = qftest::PdfOfJob(jobs[0]);
   ASSERT_FALSE(pdf.empty());
   qftest::PdfPicture page;
   ASSERT_TRUE(qftest::RenderPdf(pdf, 40, page));

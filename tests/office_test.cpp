@@ -150,7 +150,7 @@ TEST_P(OfficeKindTest, PrintsOneJobWithTheDocumentsOwnTextAndEndsItsApplication)
   ASSERT_EQ(jobs.size(), 1u) << job_name;
   const auto finished = qftest::JobsAfter(before, job_name);
   EXPECT_EQ(finished.size(), 1u) << "printed more than once";
-  const std::string pdf = qftest::PdfOfJob(jobs[0].id);
+  const std::string pdf = qftest::PdfOfJob(jobs[0]);
   ASSERT_FALSE(pdf.empty());
   EXPECT_NE(qftest::PdfText(pdf).find(c.text), std::string::npos) << qftest::PdfText(pdf);
 

@@ -170,7 +170,7 @@ TEST_F(PrintDocumentTest, FileStillBeingWrittenIsPrintedWhenItIsComplete) {
   // The job holds the whole text, its last line included.
   const auto jobs = qftest::FinishedJobsAfter(before, "growing.txt", 1, 150000);
   ASSERT_EQ(jobs.size(), 1u);
-  const std::string pdf = qftest::PdfOfJob(jobs[0].id);
+  const std::string pdf = qftest::PdfOfJob(jobs[0]);
   ASSERT_FALSE(pdf.empty());
   qftest::TempDir tmp;
   ASSERT_EQ(qftest::RunLinux("pdftotext '" + qftest::UnixPath(pdf) + "' '" + qftest::UnixPath(tmp / "t.txt") + "'"), 0);

@@ -34,7 +34,7 @@ TEST(PrintJob, AnEndedJobReachesTheQueueWithAllItsPages) {
   }
   const auto jobs = qftest::FinishedJobsAfter(before, name, 1, 60000);
   ASSERT_EQ(jobs.size(), 1u);
-  const std::string pdf = qftest::PdfOfJob(jobs[0].id);
+  const std::string pdf = qftest::PdfOfJob(jobs[0]);
   ASSERT_FALSE(pdf.empty());
   EXPECT_EQ(qftest::PdfPageCount(pdf), 2);
 }

@@ -112,7 +112,7 @@ TEST_F(PrintSettingTest, TheChosenPrinterAndOrientationReachEveryJobOfAListPrint
       EXPECT_EQ(qftest::JobAttribute(jobs[0].id, "orientation-requested"), "landscape") << name;
       continue;
     }
-    const std::string out = qftest::PdfOfJob(jobs[0].id);
+    const std::string out = qftest::PdfOfJob(jobs[0]);
     double w = 0, h = 0;
     ASSERT_TRUE(qftest::PdfPageSize(out, w, h)) << name;
     EXPECT_GT(w, h) << name << ": not landscape";

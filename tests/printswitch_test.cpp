@@ -254,7 +254,7 @@ TEST_F(PrintSwitchTest, CopiesAndOrientationOfTheTaskReachEveryDriversJob) {
     if (e.orientation_attribute) {
       EXPECT_EQ(qftest::JobAttribute(jobs[0].id, "orientation-requested"), "landscape") << e.name;
     } else {
-      const std::string out = qftest::PdfOfJob(jobs[0].id);
+      const std::string out = qftest::PdfOfJob(jobs[0]);
       double w = 0, h = 0;
       ASSERT_TRUE(qftest::PdfPageSize(out, w, h)) << e.name;
       EXPECT_GT(w, h) << e.name << ": the page is not landscape";
@@ -282,7 +282,7 @@ TEST_F(PdfDriverTest, TwoPdfsPrintAsTwoJobsWithTheirOwnTextAndEndEarly) {
     EXPECT_LT(GetTickCount() - start, 30000u) << "the driver waited for its bound, not for the job";
     const auto jobs = qftest::FinishedJobsAfter(before_, name, 1, 60000);
     ASSERT_EQ(jobs.size(), 1u) << name;
-    const std::string out = qftest::PdfOfJob(jobs[0].id);
+    const std::string out = qftest::PdfOfJob(jobs[0]);
     EXPECT_NE(qftest::PdfText(out).find("Page of report " + std::to_string(i) + " " + stamp_), std::string::npos)
         << "the job does not carry the document's own text";
   }
@@ -388,7 +388,7 @@ TEST_F(SeparatorTest, ADocumentOfATaskWithASeparatorFileComesAfterItsSeparatorPa
   ASSERT_EQ(seps.size(), 1u);
   ASSERT_EQ(docs.size(), 1u);
   EXPECT_LT(seps[0].id, docs[0].id) << "the separator came after the document";
-  EXPECT_NE(qftest::PdfText(qftest::PdfOfJob(seps[0].id)).find("Quirefeed separator " + stamp_), std::string::npos);
+  EXPECT_NE(qftest::PdfText(qftest::PdfOfJob(seps[0])).find("Quirefeed separator " + stamp_), std::string::npos);
 
   // Without a separator file: no page.
   task.Separator.fill('\0');

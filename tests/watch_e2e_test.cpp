@@ -167,7 +167,7 @@ TEST_F(WatchE2ETest, AFileWrittenSlowlyIsPrintedWholeAndSubFolderFilesAreNot) {
   // Tests beside this one print on the same queue: the slow file's own job.
   const auto own = qftest::JobsAfter(first_job_, slow);
   ASSERT_EQ(own.size(), 1u);
-  const std::string text = qftest::PdfText(qftest::PdfOfJob(own[0].id));
+  const std::string text = qftest::PdfText(qftest::PdfOfJob(own[0]));
   EXPECT_NE(text.find("line 6 of the slow file"), std::string::npos) << text;
   EXPECT_NE(text.find("line 1 of the slow file"), std::string::npos) << text;
   EXPECT_TRUE(ExitFromWatchMode(wnd));
@@ -222,7 +222,7 @@ TEST_F(WatchE2ETest, AWebPageAWordDocumentAndAPdfArrivingTogetherArePrintedOnceE
     for (const auto& j : qftest::JobsAfter(first_job_, ""))
       if (j.name.find(f.name) != std::string::npos) own.push_back(j);
     ASSERT_EQ(own.size(), 1u) << f.name << " printed " << own.size() << " times";
-    const std::string text = qftest::PdfText(qftest::PdfOfJob(own[0].id));
+    const std::string text = qftest::PdfText(qftest::PdfOfJob(own[0]));
     EXPECT_NE(text.find(f.text), std::string::npos) << f.name << ": " << text;
     EXPECT_EQ(Count(Log(), f.name + "\tSuccessed!"), 1) << "printed more than once";
   }

@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "support/tempdir.h"
+#include "support/waitfor.h"
+#include "winkit/handles.h"
 
 namespace qftest {
 
@@ -21,23 +23,34 @@ int HighestCupsJobId() {
 }
 
 std::vector<ipp::Job> FinishedJobsAfter(int after, const std::string& prefix, size_t count, unsigned timeout_ms) {
-  // Job ids count up across all queues: asking for each id after `after`
-  // keeps every answer small, however long the scheduler's history is.
+  // The scheduler's list says which ids it knows, so that an id it no
+  // longer knows (purged, or never given out) hides no later job; each job
+  // above `after` is then asked for by its id, as the list leaves the name
+  // out of some finished jobs (CUPS 2.4).
   ipp::Client cups;
-  const DWORD start = GetTickCount();
-  for (;;) {
-    std::vector<ipp::Job> mine;
-    for (int id = after + 1;; ++id) {
-      ipp::Job job;
-      bool found = false;
-      if (!cups.QueryJob(id, job, found) || !found) break;
-      if (job.name.compare(0, prefix.size(), prefix) == 0) mine.push_back(job);
-    }
-    const size_t done =
-        static_cast<size_t>(std::count_if(mine.begin(), mine.end(), [](const ipp::Job& j) { return j.Finished(); }));
-    if (done >= count || GetTickCount() - start > timeout_ms) return mine;
-    Sleep(200);
-  }
+  std::vector<ipp::Job> mine;
+  WaitFor(
+      [&] {
+        std::vector<ipp::Job> listed;
+        mine.clear();
+        if (!cups.GetJobs("", "all", listed)) return false;
+        std::vector<int> ids;
+        for (const auto& j : listed)
+          if (j.id > after) ids.push_back(j.id);
+        std::sort(ids.begin(), ids.end());
+        size_t finished = 0;
+        for (int id : ids) {
+          ipp::Job job;
+          bool found = false;
+          if (!cups.QueryJob(id, job, found)) return false;
+          if (!found || job.name.compare(0, prefix.size(), prefix) != 0) continue;
+          mine.push_back(job);
+          if (job.Finished()) ++finished;
+        }
+        return finished >= count;
+      },
+      "finished jobs", timeout_ms, 200);
+  return mine;
 }
 
 std::vector<ipp::Job> JobsAfter(int after, const std::string& prefix) {
@@ -57,12 +70,27 @@ int RunLinux(const std::string& command, unsigned timeout_ms) {
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
   if (pi.hProcess) CloseHandle(pi.hProcess);
   if (pi.hThread) CloseHandle(pi.hThread);
-  const DWORD start = GetTickCount();
-  while (!FileExists(rc)) {
-    if (GetTickCount() - start > timeout_ms) return -1;
-    Sleep(50);
-  }
+  if (!WaitFor([&] { return FileExists(rc); }, "the command", timeout_ms, 50)) return -1;
   return atoi(ReadFileBytes(rc).c_str());
+}
+
+namespace {
+
+std::string OwnSchedulerControl() {
+  char path[1024] = {};
+  const DWORD n = GetEnvironmentVariableA("QF_OWN_CUPS", path, sizeof path);
+  return n > 0 && n < sizeof path ? std::string(path) : std::string();
+}
+
+}  // namespace
+
+bool HasOwnScheduler() {
+  return !OwnSchedulerControl().empty();
+}
+
+bool OwnScheduler(const std::string& command) {
+  const std::string control = OwnSchedulerControl();
+  return !control.empty() && RunLinux("'" + control + "' " + command) == 0;
 }
 
 namespace {
@@ -80,19 +108,66 @@ std::string PdfFolder() {
 
 }  // namespace
 
-std::string PdfOfJob(int job_id, unsigned timeout_ms) {
-  const std::string pattern = PdfFolder() + "*-job_" + std::to_string(job_id) + ".pdf";
-  const DWORD start = GetTickCount();
-  for (;;) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-      FindClose(h);
-      return PdfFolder() + fd.cFileName;
+namespace {
+
+// A title as cups-pdf spells it in a file name, for comparison: it keeps
+// letters and digits but writes other characters as one underscore or more
+// (a backslash of the PostScript title comes doubled) and drops them at the
+// ends; here every such run is one "_". What comes after a character outside
+// ASCII (written as octal escapes) is left out.
+std::string Spelling(const std::string& title) {
+  std::string out;
+  for (unsigned char c : title) {
+    if (c >= 0x80) break;
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+      out += static_cast<char>(c);
+    } else if (!out.empty() && out.back() != '_') {
+      out += '_';
     }
-    if (GetTickCount() - start > timeout_ms) return {};
-    Sleep(100);
   }
+  if (!out.empty() && out.back() == '_') out.pop_back();
+  return out;
+}
+
+// Whether a file name cups-pdf wrote ("<title>...-job_<id>.pdf") is that of
+// `title`. The title may be followed by stray bytes, lose a short extension
+// (its "Cut" setting) or be cut after 64 characters.
+bool NamesTitle(const std::string& file, const std::string& suffix, const std::string& title) {
+  if (file.size() < suffix.size()) return false;
+  const std::string stem = file.substr(0, file.size() - suffix.size());
+  const std::string written = Spelling(stem);
+  auto begins = [&](const std::string& wanted) { return written.compare(0, wanted.size(), wanted) == 0; };
+  if (begins(Spelling(title))) return true;
+  const size_t dot = title.rfind('.');
+  if (dot != std::string::npos && dot > 0 && title.size() - dot <= 4 && begins(Spelling(title.substr(0, dot))))
+    return true;
+  constexpr size_t kCutAt = 64;
+  const std::string wanted = Spelling(title);
+  return stem.size() >= kCutAt && wanted.compare(0, written.size(), written) == 0;
+}
+
+}  // namespace
+
+std::string PdfOfJob(const ipp::Job& job, unsigned timeout_ms) {
+  const std::string suffix = "-job_" + std::to_string(job.id) + ".pdf";
+  const std::string pattern = PdfFolder() + "*" + suffix;
+  std::string found;
+  // The newest of the files of this id and title.
+  auto look = [&] {
+    WIN32_FIND_DATAA fd;
+    const winkit::FindHandle h(FindFirstFileA(pattern.c_str(), &fd));
+    if (!h) return false;
+    FILETIME newest{};
+    do {
+      if (NamesTitle(fd.cFileName, suffix, job.name) && CompareFileTime(&fd.ftLastWriteTime, &newest) >= 0) {
+        newest = fd.ftLastWriteTime;
+        found = PdfFolder() + fd.cFileName;
+      }
+    } while (FindNextFileA(h.get(), &fd));
+    return !found.empty();
+  };
+  WaitFor(look, "the PDF of job " + std::to_string(job.id), timeout_ms, 100);
+  return found;
 }
 
 int PdfPageCount(const std::string& pdf) {
@@ -181,7 +256,9 @@ bool PdfPageSize(const std::string& pdf, double& width, double& height) {
   return true;
 }
 
-std::string PdfText(const std::string& pdf) { return LinuxOutput("pdftotext '" + UnixPath(pdf) + "' -"); }
+std::string PdfText(const std::string& pdf) {
+  return LinuxOutput("pdftotext '" + UnixPath(pdf) + "' -");
+}
 
 std::vector<PdfWord> PdfWords(const std::string& pdf) {
   const std::string xml = LinuxOutput("pdftotext -bbox -f 1 -l 1 '" + UnixPath(pdf) + "' -");
@@ -191,8 +268,8 @@ std::vector<PdfWord> PdfWords(const std::string& pdf) {
     PdfWord w{};
     const size_t text_at = xml.find('>', at), end = xml.find("</word>", at);
     if (text_at == std::string::npos || end == std::string::npos) break;
-    if (std::sscanf(xml.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"", &w.x_min,
-                    &w.y_min, &w.x_max, &w.y_max) == 4) {
+    if (std::sscanf(xml.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"", &w.x_min, &w.y_min,
+                    &w.x_max, &w.y_max) == 4) {
       w.text = xml.substr(text_at + 1, end - text_at - 1);
       words.push_back(w);
     }
@@ -204,8 +281,8 @@ std::vector<PdfWord> PdfWords(const std::string& pdf) {
 bool WriteTextPdf(const std::string& path, const std::string& text) {
   TempDir dir;
   const std::string ps = dir / "page.ps";
-  const std::string program = "%!PS\n/Helvetica findfont 24 scalefont setfont\n72 700 moveto (" + text +
-                              ") show\nshowpage\n";
+  const std::string program =
+      "%!PS\n/Helvetica findfont 24 scalefont setfont\n72 700 moveto (" + text + ") show\nshowpage\n";
   if (!WriteFileBytes(ps, program)) return false;
   return RunLinux("ps2pdf '" + UnixPath(ps) + "' '" + UnixPath(path) + "'") == 0 && FileExists(path);
 }
