@@ -5,7 +5,9 @@
 
 namespace {
 
-void Log(const std::string& text) { WriteLog(LogStamp() + text); }
+void Log(const std::string& text) {
+  WriteLog(LogStamp() + text);
+}
 
 std::string TaskKey(const CPrintAction& task) {
   return LedgerKey(TaskPattern(task)) + "|" + LedgerKey(task.Data->PrinterName);
@@ -35,23 +37,28 @@ void StoreWatchStartup(const WatchStartupPlace& place, bool start_up, int sort, 
   }
 }
 
+std::string ProgramCommand(const std::string& exe) {
+  return exe.find(' ') == std::string::npos ? exe : "\"" + exe + "\"";
+}
+
 std::string RunningProgramCommand() {
   char path[MAX_PATH] = {};
   const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return {};
-  const std::string exe(path, n);
-  return exe.find(' ') == std::string::npos ? exe : "\"" + exe + "\"";
+  return ProgramCommand(std::string(path, n));
 }
 
 TWatchMode::TWatchMode(IWatchHost& host, const std::string& journal, UINT monitor_delay_ms)
     : host_(host), delay_ms_(monitor_delay_ms), ledger_(journal) {}
 
-TWatchMode::~TWatchMode() { DestroyMonitors(); }
+TWatchMode::~TWatchMode() {
+  DestroyMonitors();
+}
 
 void TWatchMode::CreateMonitors() {
   for (size_t i = 0; i < host_.Tasks().size(); ++i) {
-    auto monitor =
-        std::make_unique<TRxFolderMonitor>(host_.Tasks()[i].Data->Folder, [this] { OnFolderChange(); }, delay_ms_);
+    auto monitor = std::make_unique<TRxFolderMonitor>(
+        host_.Tasks()[i].Data->Folder, [this] { OnFolderChange(); }, delay_ms_);
     TRxFolderMonitor& m = *monitor;
     monitors_.push_back(std::move(monitor));
     m.Activate();

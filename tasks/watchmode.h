@@ -38,8 +38,10 @@ bool StartUpStored(const WatchStartupPlace& place);
 // removes the Run value "Quirefeed", which starts `program` at log-on.
 // Nothing is written where a key cannot be opened.
 void StoreWatchStartup(const WatchStartupPlace& place, bool start_up, int sort, const std::string& program);
-// The command line that starts this program: its own path, quoted when it
-// holds a space.
+// The command line that starts the program at `exe`: its path, quoted when
+// it holds a space.
+std::string ProgramCommand(const std::string& exe);
+// The same for this program's own path; "" when the path cannot be read.
 std::string RunningProgramCommand();
 
 // The pause before a task whose printer could not be switched is tried

@@ -330,8 +330,14 @@ TEST_F(WatchModeTest, StartWithWindowsWritesTheRunningProgramAndSwitchingItOffRe
   const WatchStartupPlace place;
   CRegistry run(HKEY_CURRENT_USER);
   ASSERT_TRUE(run.OpenKey(place.run_key, true));
-  const std::string program = RunningProgramCommand();
-  ASSERT_NE(program.find(".exe"), std::string::npos) << program;
+  // This test program's own path, as Wine names the build folder.
+  std::string program = "Z:" QF_TEST_EXE;
+  std::replace(program.begin(), program.end(), '/', '\\');
+  ASSERT_EQ(program.find(' '), std::string::npos) << "the build folder holds a space";
+  EXPECT_EQ(RunningProgramCommand(), program);
+  EXPECT_EQ(ProgramCommand("C:\\Program Files\\Quirefeed\\Quirefeed.exe"),
+            "\"C:\\Program Files\\Quirefeed\\Quirefeed.exe\"");
+  EXPECT_EQ(ProgramCommand("C:\\Quirefeed\\Quirefeed.exe"), "C:\\Quirefeed\\Quirefeed.exe");
   struct Case {
     bool on;
     int sort;
