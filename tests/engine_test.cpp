@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <algorithm>
+#include <atomic>
 #include <future>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "support/folders.h"
 #include "support/process_driver.h"
 #include "support/tempdir.h"
+#include "support/waitfor.h"
 
 namespace {
 
@@ -116,12 +120,31 @@ class ProcessControlTest : public ::testing::Test {
     exe_ = dir_ / name_;
     ASSERT_TRUE(CopyFileA(QF_SLEEPER_EXE, exe_.c_str(), FALSE)) << GetLastError();
     for (auto& p : procs_) ASSERT_TRUE(p.Start(exe_));
-    Sleep(300);
+    ASSERT_TRUE(BothListed());
   }
   int Running() const {
     int n = 0;
     for (auto& p : procs_) n += p.Running();
     return n;
+  }
+  // How many processes the system lists under the test's name now.
+  int Listed() const {
+    int n = 0;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return -1;
+    PROCESSENTRY32 pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL more = Process32First(snap, &pe); more; more = Process32Next(snap, &pe))
+      n += lstrcmpiA(pe.szExeFile, name_.c_str()) == 0;
+    CloseHandle(snap);
+    return n;
+  }
+  ::testing::AssertionResult BothListed() const {
+    return qftest::WaitFor([&] { return Listed() == 2; }, "both instances to be listed");
+  }
+  ::testing::AssertionResult Ended(int left) const {
+    return qftest::WaitFor([&] { return Running() == left && Listed() == left; },
+                           std::to_string(left) + " instance(s) left running");
   }
   std::string Upper() const {
     std::string u = name_;
@@ -150,15 +173,13 @@ TEST_F(ProcessControlTest, EachWayEndsOnlyTheFirstInstance) {
         ASSERT_TRUE(p.Start(exe_));
       }
     }
-    Sleep(300);
+    ASSERT_TRUE(BothListed());
     ASSERT_EQ(Running(), 2);
     EXPECT_TRUE(kill(Upper()));
-    Sleep(300);
-    EXPECT_EQ(Running(), 1);
+    EXPECT_TRUE(Ended(1));
     EXPECT_TRUE(IsProcessRunning(name_)) << "the second instance is still there";
     EXPECT_TRUE(kill(name_));
-    Sleep(300);
-    EXPECT_EQ(Running(), 0);
+    EXPECT_TRUE(Ended(0));
     EXPECT_FALSE(IsProcessRunning(name_));
     EXPECT_FALSE(kill(name_));
   }
@@ -209,22 +230,20 @@ TEST(RecycleFile, TooLongMissingOrLockedFilesStay) {
 TEST(ShowLastError, ShowsTheSystemTextOfTheLastError) {
   auto box = std::async(std::launch::async, [] {
     bool found = false;
-    std::string text = qftest::AnswerMessageBox("Error", 10000, &found);
+    std::string text = qftest::AnswerMessageBox("Error", qftest::kWaitMs, &found);
     return found ? text : std::string("<no message box>");
   });
   SetLastError(ERROR_FILE_NOT_FOUND);
   ShowLastError();
   std::string shown = box.get();
-  std::string expected = SystemMessage(ERROR_FILE_NOT_FOUND);
   // A static control shows the text without its closing line break.
-  while (!expected.empty() && (expected.back() == '\n' || expected.back() == '\r')) expected.pop_back();
   while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.pop_back();
-  EXPECT_EQ(shown, expected);
+  EXPECT_EQ(shown, "File not found.");
 }
 
 // While the text driver waits for the program that prints, window messages
 // keep running (Stop, the tray and the timers stay alive).
-int g_ticks = 0;
+std::atomic<int> g_ticks{0};
 void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) {
   ++g_ticks;
 }
@@ -245,20 +264,24 @@ TEST(TextDriver, WaitForThePrintingProgramLetsMessagesRun) {
   const std::string path = dir / ("letter" + ext);
   ASSERT_TRUE(qftest::WriteFileBytes(path, "text"));
 
+  // The printing program is ended only once it runs and timer messages
+  // have run beside the driver's wait for it.
   g_ticks = 0;
+  std::atomic<DWORD> ended_at{0};
   const UINT_PTR timer = SetTimer(nullptr, 0, 50, CountTick);
   auto ender = std::async(std::launch::async, [&] {
-    Sleep(1500);
-    return KillProcess(exe);
+    const bool started = qftest::WaitFor([&] { return IsProcessRunning(exe); }, "the printing program");
+    const bool ticked = qftest::WaitFor([] { return g_ticks >= 10; }, "ten timer messages");
+    ended_at = GetTickCount();
+    return KillProcess(exe) && started && ticked;
   });
   winkit::TEvent done;
-  const DWORD start = GetTickCount();
   EXPECT_TRUE(PrintTextFile(path, done)) << qftest::ReadFileBytes(LogFileName);
-  const DWORD took = GetTickCount() - start;
+  const DWORD returned_at = GetTickCount();
   KillTimer(nullptr, timer);
-  EXPECT_TRUE(ender.get()) << "the printing program was never started";
-  EXPECT_GE(took, 1400u);
-  EXPECT_GE(g_ticks, 10) << "no message ran while the driver waited";
+  EXPECT_TRUE(ender.get()) << "the printing program never started, or no message ran while the driver waited";
+  EXPECT_NE(ended_at.load(), 0u);
+  EXPECT_GE(static_cast<int>(returned_at - ended_at.load()), 0) << "the driver returned before its program ended";
 
   RegDeleteTreeA(HKEY_CLASSES_ROOT, ext.c_str());
   RegDeleteTreeA(HKEY_CLASSES_ROOT, type.c_str());

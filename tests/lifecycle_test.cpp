@@ -41,12 +41,12 @@ class LifecycleTest : public ::testing::Test {
   // Answers the next "Confirm" box with `button`; its text.
   std::string Answer(int button) {
     bool found = false;
-    const std::string text = qftest::AnswerMessageBox("Confirm", 15000, &found, button);
+    const std::string text = qftest::AnswerMessageBox("Confirm", qftest::kWaitMs, &found, button);
     EXPECT_TRUE(found) << "no question was asked";
     return text;
   }
   void Command(HWND wnd, int id) { PostMessageA(wnd, WM_COMMAND, static_cast<WPARAM>(id), 0); }
-  bool NoQuestionFor(DWORD ms) { return qftest::WaitForVisibleWindow("#32770", "Confirm", app_.Id(), ms) == nullptr; }
+  bool NoFurtherQuestion(HWND wnd) { return qftest::NoFurtherQuestion(wnd, app_.Id()); }
 
   qftest::AppProcess app_;
 };
@@ -65,7 +65,7 @@ TEST_F(LifecycleTest, MinimiseAndCloseHideBehindOneTrayIconAndADoubleClickBrings
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(wnd); })) << how;
     EXPECT_TRUE(WaitFor([&] { return !qftest::TrayIconPresent(wnd); })) << "the icon stayed";
   }
-  EXPECT_TRUE(NoQuestionFor(500)) << "showing the window outside watch mode asked something";
+  EXPECT_TRUE(NoFurtherQuestion(wnd)) << "showing the window outside watch mode asked something";
   EXPECT_TRUE(qftest::ExitThroughTheMenu(app_, wnd));
 }
 
@@ -75,9 +75,8 @@ TEST_F(LifecycleTest, TheTrayMenuOpensWithItsPictureStripAtTheCursor) {
   ASSERT_TRUE(WaitFor([&] { return qftest::TrayIconPresent(wnd); }));
   SetCursorPos(400, 300);
   PostMessageA(wnd, WM_TRAYICON, 0, WM_RBUTTONUP);
-  HWND menu = qftest::WaitForVisibleWindow("#32768", nullptr, app_.Id(), 10000);
+  HWND menu = qftest::WaitForVisibleWindow("#32768", nullptr, app_.Id(), qftest::kWaitMs);
   ASSERT_NE(menu, nullptr) << "no menu opened";
-  Sleep(500);
   RECT rc{};
   GetWindowRect(menu, &rc);
   EXPECT_LE(std::abs(rc.left - 400), 2) << "not at the cursor";
@@ -90,7 +89,7 @@ TEST_F(LifecycleTest, TheTrayMenuOpensWithItsPictureStripAtTheCursor) {
   };
   // The menu paints itself some time after it shows, later on a busy
   // machine: its strip is read once it is there.
-  WaitFor([&] { return pixel(6) != 0 && pixel(110) != 0; }, 10000);
+  ASSERT_TRUE(WaitFor([&] { return pixel(6) != 0 && pixel(110) != 0; }, "the menu's strip to be painted"));
   ASSERT_TRUE(qftest::SaveWindowPicture(menu, QF_ARTIFACT_DIR "/tray-menu.bmp"));
   // Its left edge is the green-to-blue strip.
   const COLORREF top = pixel(6);
@@ -100,7 +99,7 @@ TEST_F(LifecycleTest, TheTrayMenuOpensWithItsPictureStripAtTheCursor) {
   keybd_event(VK_ESCAPE, 0, 0, 0);
   keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
   PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-  WaitFor([&] { return !IsWindowVisible(menu); }, 3000);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(menu); }, "Escape to close the menu"));
   PostMessageA(wnd, WM_TRAYICON, 0, WM_LBUTTONDBLCLK);
   ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(wnd); }));
   EXPECT_TRUE(qftest::ExitThroughTheMenu(app_, wnd));
@@ -115,20 +114,20 @@ TEST_F(LifecycleTest, ExitInWatchModeAsksTwiceAndEachCancelKeepsTheProgram) {
   ASSERT_TRUE(WaitFor([&] { return qftest::TrayIconPresent(wnd); }));
   Command(wnd, ID_SHUTDOWNACTION);
   EXPECT_EQ(Answer(IDCANCEL), "Now is working in folder watch mode,Stop it?");
-  EXPECT_TRUE(NoQuestionFor(500)) << "a Cancel went on to the second question";
+  EXPECT_TRUE(NoFurtherQuestion(wnd)) << "a Cancel went on to the second question";
   EXPECT_TRUE(app_.Running());
 
   Command(wnd, ID_SHUTDOWNACTION);
   EXPECT_EQ(Answer(IDOK), "Now is working in folder watch mode,Stop it?");
   EXPECT_EQ(Answer(IDCANCEL), "Exit Quirefeed?");
-  Sleep(500);
+  EXPECT_TRUE(NoFurtherQuestion(wnd));
   EXPECT_TRUE(app_.Running());
 
   // Watch mode is off now: only the second question comes.
   Command(wnd, ID_SHUTDOWNACTION);
   EXPECT_EQ(Answer(IDOK), "Exit Quirefeed?");
   DWORD code = 99;
-  EXPECT_TRUE(app_.WaitExit(15000, &code));
+  EXPECT_TRUE(app_.WaitExit(qftest::kWaitMs, &code));
   EXPECT_EQ(code, 0u);
 }
 
@@ -144,7 +143,7 @@ TEST_F(LifecycleTest, ADoubleClickWhileWatchingAsksAndCancelKeepsWatchingWithThe
   Command(wnd, ID_SHUTDOWNACTION);
   EXPECT_EQ(Answer(IDOK), "Now is working in folder watch mode,Stop it?");
   EXPECT_EQ(Answer(IDOK), "Exit Quirefeed?");
-  EXPECT_TRUE(app_.WaitExit(15000));
+  EXPECT_TRUE(app_.WaitExit(qftest::kWaitMs));
 }
 
 TEST_F(LifecycleTest, ALogOffEndsTheProgram) {
@@ -157,7 +156,7 @@ TEST_F(LifecycleTest, ALogOffEndsTheProgram) {
   EXPECT_TRUE(app_.Running());
   SendMessageTimeoutA(wnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer);
   DWORD code = 99;
-  EXPECT_TRUE(app_.WaitExit(15000, &code)) << "the log-off did not end the program";
+  EXPECT_TRUE(app_.WaitExit(qftest::kWaitMs, &code)) << "the log-off did not end the program";
   EXPECT_EQ(code, 0u);
 }
 
@@ -173,11 +172,10 @@ TEST_F(LifecycleTest, RestoreDuringAListRunAsksAndOkStopsItAfterTheCurrentFile) 
   }
   const std::string lst = dir / "three.lst";
   ASSERT_TRUE(qftest::WriteFileBytes(lst, files[0] + "\r\n" + files[1] + "\r\n" + files[2] + "\r\n"));
-  Sleep(1100);
   HWND wnd = StartShown();
   HWND list = FindWindowExA(wnd, nullptr, WC_LISTVIEWA, nullptr);
   Command(wnd, ID_IMPORTFILEACTION);
-  ASSERT_TRUE(qftest::AnswerFileDialog("Open", lst, 20000));
+  ASSERT_TRUE(qftest::AnswerFileDialog("Open", lst, qftest::kWaitMs));
   ASSERT_TRUE(WaitFor([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 3; }));
   // The second file is held open: the run waits for it while the user asks.
   HANDLE hold = CreateFileA(files[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -192,7 +190,11 @@ TEST_F(LifecycleTest, RestoreDuringAListRunAsksAndOkStopsItAfterTheCurrentFile) 
   EXPECT_EQ(Answer(IDOK), "Print operation is in progress,Stop it?");
   CloseHandle(hold);
   ASSERT_EQ(qftest::FinishedJobsAfter(before, files[1], 1, 60000).size(), 1u) << "the file in progress was cut";
-  Sleep(3000);
+  // The run sets the progress bar's range to its rows and back to nothing
+  // at its end: whatever it spooled is in the scheduler by then.
+  HWND bar = FindWindowExA(wnd, nullptr, PROGRESS_CLASSA, nullptr);
+  ASSERT_NE(bar, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return SendMessageA(bar, PBM_GETRANGE, FALSE, 0) == 0; }, "the run to end"));
   EXPECT_TRUE(qftest::JobsAfter(before, files[2]).empty()) << "the run went on after the stop";
   EXPECT_TRUE(IsWindowVisible(wnd));
   EXPECT_TRUE(qftest::ExitThroughTheMenu(app_, wnd));

@@ -100,10 +100,11 @@ TEST_F(MainFormTest, StartUpValueStartsHiddenInTheTrayWithTheTimerRunning) {
   EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &probe));
   EXPECT_TRUE(form->Timer1Enabled());
   // The first pass comes about 500 ms after start; a pass switches the
-  // timer off, and the next waits for a change notice.
-  PumpFor(1300);
-  EXPECT_EQ(form->Timer1Ticks(), 1u);
+  // timer off, and the next waits for a change notice: with the timer off,
+  // no second tick can come.
+  ASSERT_TRUE(qftest::PumpAppUntil([&] { return form->Timer1Ticks() >= 1 && !form->TimerBusy; }, "the first pass"));
   EXPECT_FALSE(form->Timer1Enabled());
+  EXPECT_EQ(form->Timer1Ticks(), 1u);
   EXPECT_FALSE(form->TimerBusy);
   form.reset();
   EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe)) << "the icon outlived the window";
@@ -129,8 +130,7 @@ TEST_F(MainFormTest, TheWatchHostInterfaceWorksOnTheWindowsOwnState) {
   host.SetPassTimer(true);
   EXPECT_TRUE(form->Timer1Enabled());
   EXPECT_TRUE(host.PassTimerOn());
-  PumpFor(700);
-  EXPECT_GE(form->Timer1Ticks(), 1u) << "the pass timer is Timer1";
+  EXPECT_TRUE(qftest::PumpAppUntil([&] { return form->Timer1Ticks() >= 1; }, "a tick")) << "the pass timer is Timer1";
   host.SetPassTimer(false);
   EXPECT_FALSE(form->Timer1Enabled());
 
@@ -159,10 +159,14 @@ TEST_F(MainFormTest, TheTrayMenuHasItsTwoColumnsAndItsPictureStrip) {
     UINT type;
   };
   const Item items[] = {
-      {ID_MN0, nullptr, MFT_OWNERDRAW},          {ID_ABOUTACTION, "&About", MFT_STRING | MFT_MENUBARBREAK},
-      {0, nullptr, MFT_SEPARATOR},               {ID_RESTOREACTION, "Restore", MFT_STRING},
-      {ID_VIEWLOGACTION, "View Log", MFT_STRING}, {0, nullptr, MFT_SEPARATOR},
-      {ID_SHUTDOWNACTION, "E&xit", MFT_STRING},  {ID_MNU0, nullptr, MFT_OWNERDRAW},
+      {ID_MN0, nullptr, MFT_OWNERDRAW},
+      {ID_ABOUTACTION, "&About", MFT_STRING | MFT_MENUBARBREAK},
+      {0, nullptr, MFT_SEPARATOR},
+      {ID_RESTOREACTION, "Restore", MFT_STRING},
+      {ID_VIEWLOGACTION, "View Log", MFT_STRING},
+      {0, nullptr, MFT_SEPARATOR},
+      {ID_SHUTDOWNACTION, "E&xit", MFT_STRING},
+      {ID_MNU0, nullptr, MFT_OWNERDRAW},
   };
   ASSERT_EQ(GetMenuItemCount(m), static_cast<int>(std::size(items)));
   for (int i = 0; i < static_cast<int>(std::size(items)); ++i) {
@@ -291,7 +295,7 @@ TEST_F(MainFormTest, ExceptionInAnActionIsReportedAndTheProgramGoesOn) {
   form->Actions().Find(ID_OPTIONACTION)->OnExecute([] { throw std::runtime_error("disk on fire"); });
   auto box = std::async(std::launch::async, [] {
     bool found = false;
-    std::string text = qftest::AnswerMessageBox("Quirefeed", 10000, &found);
+    std::string text = qftest::AnswerMessageBox("Quirefeed", qftest::kWaitMs, &found);
     return found ? text : std::string("<no message box>");
   });
   SendMessageA(form->Handle(), WM_COMMAND, ID_OPTIONACTION, 0);
@@ -418,8 +422,8 @@ TEST_F(MainFormTest, AddFilesTakesEveryNameChosenInTheDialog) {
   qftest::TempDir dir;
   for (const char* n : {"a.txt", "b.jpg", "c.unknown"}) qftest::WriteFileBytes(dir / n, "x");
   SetCurrentDirectoryA(dir.Path().c_str());
-  auto answered =
-      std::async(std::launch::async, [] { return qftest::AnswerFileDialog("Open", "\"b.jpg\" \"c.unknown\"", 15000); });
+  auto answered = std::async(
+      std::launch::async, [] { return qftest::AnswerFileDialog("Open", "\"b.jpg\" \"c.unknown\"", qftest::kWaitMs); });
   SendMessageA(form->Handle(), WM_COMMAND, ID_ADDFILE, 0);
   EXPECT_TRUE(answered.get());
   auto paths = form->Documents().Paths();
@@ -428,7 +432,7 @@ TEST_F(MainFormTest, AddFilesTakesEveryNameChosenInTheDialog) {
 
   // Cancelled: nothing changes.
   auto cancelled = std::async(std::launch::async, [] {
-    HWND dlg = qftest::WaitForVisibleWindow("#32770", "Open", 0, 15000);
+    HWND dlg = qftest::WaitForVisibleWindow("#32770", "Open", GetCurrentProcessId(), qftest::kWaitMs);
     if (dlg) PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
     return dlg != nullptr;
   });
@@ -457,9 +461,9 @@ TEST_F(MainFormTest, FileListThatCannotBeOpenedOrCreatedIsReportedAsAProgramErro
   form->Documents().AddFile(dir / "a.txt");
   for (const auto& c : cases) {
     auto box = std::async(std::launch::async, [&] {
-      if (!qftest::AnswerFileDialog(c.dialog, lst, 15000)) return std::string("<no dialog>");
+      if (!qftest::AnswerFileDialog(c.dialog, lst, qftest::kWaitMs)) return std::string("<no dialog>");
       bool found = false;
-      std::string text = qftest::AnswerMessageBox("Quirefeed", 15000, &found);
+      std::string text = qftest::AnswerMessageBox("Quirefeed", qftest::kWaitMs, &found);
       return found ? text : std::string("<no message box>");
     });
     SendMessageA(form->Handle(), WM_COMMAND, static_cast<WPARAM>(c.command), 0);
@@ -469,13 +473,13 @@ TEST_F(MainFormTest, FileListThatCannotBeOpenedOrCreatedIsReportedAsAProgramErro
   CloseHandle(writer);
 
   // Once free, the list is saved and imported.
-  auto saved =
-      std::async(std::launch::async, [&] { return qftest::AnswerFileDialog("Save As", dir / "saved", 15000); });
+  auto saved = std::async(std::launch::async,
+                          [&] { return qftest::AnswerFileDialog("Save As", dir / "saved", qftest::kWaitMs); });
   SendMessageA(form->Handle(), WM_COMMAND, ID_SAVEACTION, 0);
   ASSERT_TRUE(saved.get());
   EXPECT_EQ(qftest::ReadFileBytes(dir / "saved.lst"), dir / "a.txt\r\n") << "the extension is added";
-  auto imported =
-      std::async(std::launch::async, [&] { return qftest::AnswerFileDialog("Open", dir / "saved.lst", 15000); });
+  auto imported = std::async(std::launch::async,
+                             [&] { return qftest::AnswerFileDialog("Open", dir / "saved.lst", qftest::kWaitMs); });
   SendMessageA(form->Handle(), WM_COMMAND, ID_IMPORTFILEACTION, 0);
   ASSERT_TRUE(imported.get());
   EXPECT_EQ(form->Documents().Paths(), (std::vector<std::string>{dir / "a.txt", dir / "a.txt"}));
@@ -501,7 +505,8 @@ TEST_F(MainFormTest, HtmlPrintOptionsShowTheBrowsersValuesAndKeepTheEditsOnOk) {
   auto drive = [](bool ok) {
     return std::async(std::launch::async, [ok] {
       Seen seen;
-      HWND dlg = qftest::WaitForVisibleWindow("THOptionform", "HTML Print Options", 0, 15000);
+      HWND dlg =
+          qftest::WaitForVisibleWindow("THOptionform", "HTML Print Options", GetCurrentProcessId(), qftest::kWaitMs);
       if (!dlg) return seen;
       for (int i = 0; i < 6; ++i) seen.edits[i] = qftest::WindowText(GetDlgItem(dlg, THOptionform::kEdit1 + i));
       HWND left = GetDlgItem(dlg, THOptionform::kEdit3);

@@ -45,12 +45,11 @@ class PrintSettingTest : public qftest::MainFormFixture {
   // controls, then `button` ends it. The text of the printer box is kept.
   std::future<bool> Answer(std::function<void(HWND)> choose, int button) {
     return std::async(std::launch::async, [choose, button] {
-      HWND dlg = qftest::WaitForVisibleWindow("#32770", "Print Setup", 0, 20000);
+      HWND dlg = qftest::WaitForVisibleWindow("#32770", "Print Setup", GetCurrentProcessId(), qftest::kWaitMs);
       if (!dlg) return false;
       if (choose) choose(dlg);
       SendMessageA(GetDlgItem(dlg, button), BM_CLICK, 0, 0);
-      for (int i = 0; i < 200 && IsWindow(dlg); ++i) Sleep(25);
-      return !IsWindow(dlg);
+      return static_cast<bool>(qftest::WaitFor([dlg] { return !IsWindow(dlg); }, "Print Setup to close"));
     });
   }
 
@@ -65,9 +64,7 @@ TEST_F(PrintSettingTest, ACancelledPrintSetupChangesNothing) {
   form_->DefaultAction.Data->Action = kActionRecycle;
   const std::vector<std::uint8_t> settings = form_->DefaultAction.DevMode;
   const std::string printer = form_->DefaultAction.Data->PrinterName;
-  auto answered = Answer(
-      ChooseSecondQueueLandscape,
-      IDCANCEL);
+  auto answered = Answer(ChooseSecondQueueLandscape, IDCANCEL);
   SendMessageA(form_->Handle(), WM_COMMAND, ID_SETTINGACTION, 0);
   ASSERT_TRUE(answered.get()) << "no Print Setup dialog came and went";
   EXPECT_EQ(form_->DefaultAction.DevMode, settings);
@@ -82,9 +79,7 @@ TEST_F(PrintSettingTest, ACancelledPrintSetupChangesNothing) {
 // turned.
 TEST_F(PrintSettingTest, TheChosenPrinterAndOrientationReachEveryJobOfAListPrint) {
   form_->DefaultAction.Data->Action = kActionRecycle;
-  auto answered = Answer(
-      ChooseSecondQueueLandscape,
-      IDOK);
+  auto answered = Answer(ChooseSecondQueueLandscape, IDOK);
   SendMessageA(form_->Handle(), WM_COMMAND, ID_SETTINGACTION, 0);
   ASSERT_TRUE(answered.get());
   EXPECT_STREQ(form_->DefaultAction.Data->PrinterName, kSecondQueue);
@@ -99,7 +94,6 @@ TEST_F(PrintSettingTest, TheChosenPrinterAndOrientationReachEveryJobOfAListPrint
   ASSERT_TRUE(qftest::WritePng(image, 30, 20, {10, 150, 40}));
   ASSERT_TRUE(qftest::WriteFileBytes(text, "A note of " + stamp_ + "\r\n"));
   ASSERT_TRUE(qftest::WriteTextPdf(pdf, "Leaflet " + stamp_));
-  Sleep(1100);  // older than the settling second
   for (const auto& p : {image, text, pdf}) form_->Documents().AddFile(p);
   SendMessageA(form_->Handle(), WM_COMMAND, ID_PRINTACTION, 0);
 

@@ -91,18 +91,37 @@ class WatchE2ETest : public ::testing::Test {
   // A text file that Linux writes a line into four times a second for ten
   // seconds, started in the background.
   void GrowSlowly(const std::string& folder, const std::string& name) {
-    ASSERT_EQ(qftest::RunLinux("(for i in $(seq 40); do echo \"line $i\" >> '" + qftest::UnixPath(folder) + "/" +
-                               name + "'; sleep 0.25; done) &"),
+    ASSERT_EQ(qftest::RunLinux("(for i in $(seq 40); do echo \"line $i\" >> '" + qftest::UnixPath(folder) + "/" + name +
+                               "'; sleep 0.25; done) &"),
               0);
     ASSERT_TRUE(WaitFor([&] { return qftest::FileExists(folder + name); }));
+  }
+  // Every pass that began has ended: what a pass prints is spooled before
+  // its "File Monitor Exit!" line.
+  ::testing::AssertionResult PassesOver() {
+    return WaitFor(
+        [&] {
+          const std::string log = Log();
+          return Count(log, "File Monitor Active!") == Count(log, "File Monitor Exit!");
+        },
+        "the pass to end");
+  }
+  // Copies a sentinel picture into the watched folder and waits until the
+  // pass that printed it ended: any pass that the files before it could
+  // start has run by then, and a kept file printed again would show.
+  void PrintSentinel() {
+    const auto sentinel = Pictures({"zz-sentinel"});
+    CopyInFromLinux(sentinel, dir_.Path());
+    ASSERT_TRUE(WaitFor([&] { return Count(Log(), sentinel[0] + "\tSuccessed!") == 1; }, 120000)) << Log();
+    ASSERT_TRUE(PassesOver()) << Log();
   }
   // "E&xit" in watch mode: both questions answered OK.
   bool ExitFromWatchMode(HWND wnd) {
     PostMessageA(wnd, WM_COMMAND, ID_SHUTDOWNACTION, 0);
     bool first = false, second = false;
-    qftest::AnswerMessageBox("Confirm", 15000, &first);
-    qftest::AnswerMessageBox("Confirm", 15000, &second);
-    return first && second && app_.WaitExit(15000);
+    qftest::AnswerMessageBox("Confirm", qftest::kWaitMs, &first);
+    qftest::AnswerMessageBox("Confirm", qftest::kWaitMs, &second);
+    return first && second && app_.WaitExit(qftest::kWaitMs);
   }
 
   qftest::AppProcess app_;
@@ -115,7 +134,7 @@ TEST_F(WatchE2ETest, ATaskComposedInTheDialogPrintsFilesFromLinuxOnceInNameOrder
   HWND wnd = Start();
   ASSERT_TRUE(WaitFor([&] { return wnd && IsWindowVisible(wnd); }));
   PostMessageA(wnd, WM_COMMAND, ID_WATCHACTION, 0);
-  HWND dlg = qftest::WaitForVisibleWindow("Tfrmwatchfolder", nullptr, app_.Id(), 15000);
+  HWND dlg = qftest::WaitForVisibleWindow("Tfrmwatchfolder", nullptr, app_.Id(), qftest::kWaitMs);
   ASSERT_NE(dlg, nullptr) << "no watch folder dialog";
   using W = Tfrmwatchfolder;
   SendMessageA(GetDlgItem(dlg, W::kEdit1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dir_.Path().c_str()));
@@ -140,7 +159,9 @@ TEST_F(WatchE2ETest, ATaskComposedInTheDialogPrintsFilesFromLinuxOnceInNameOrder
     EXPECT_TRUE(WaitFor([&] { return !qftest::FileExists(dir_ / n); })) << n << " stayed";
     EXPECT_TRUE(qftest::FileExists(qftest::TrashFilesFolder() + n)) << n << " is not in the trash";
   }
-  Sleep(3000);
+  // The files are gone: only the pass that printed them could have printed
+  // one twice.
+  ASSERT_TRUE(PassesOver()) << Log();
   EXPECT_EQ(Jobs().size(), 3u) << "a file was printed twice";
   EXPECT_TRUE(ExitFromWatchMode(wnd));
 }
@@ -159,7 +180,7 @@ TEST_F(WatchE2ETest, AFileWrittenSlowlyIsPrintedWholeAndSubFolderFilesAreNot) {
                              qftest::UnixPath(dir_.Path()) + "/" + slow + "'; sleep 0.6; done"),
             0);
   ASSERT_TRUE(WaitFor([&] { return Count(Log(), slow + "\tSuccessed!") == 1; }, 60000)) << Log();
-  Sleep(3000);
+  PrintSentinel();
   EXPECT_EQ(Count(Log(), slow + "\tSuccessed!"), 1) << "printed more than once";
   const auto jobs = qftest::JobsAfter(first_job_, "");
   ASSERT_FALSE(jobs.empty());
@@ -187,8 +208,8 @@ TEST_F(WatchE2ETest, StartingInWatchModePrintsWaitingFilesAndAKeptFileOnlyOnceAc
   ASSERT_TRUE(ExitFromWatchMode(wnd));
 
   wnd = Start();
+  // The pass at start is the one that would print the kept file again.
   ASSERT_TRUE(WaitFor([&] { return Count(Log(), "File Monitor Exit!") >= 2; }, kStartTimeout)) << Log();
-  Sleep(2000);
   EXPECT_EQ(Jobs().size(), 1u) << "the restart printed the kept file again";
   EXPECT_TRUE(ExitFromWatchMode(wnd));
 }
@@ -200,9 +221,8 @@ TEST_F(WatchE2ETest, AWebPageAWordDocumentAndAPdfArrivingTogetherArePrintedOnceE
   const std::vector<Arrival> files = {{"page-" + stamp_ + ".html", "Lantern Quay timetable"},
                                       {"report-" + stamp_ + ".docx", "kept as docx"},
                                       {"leaflet-" + stamp_ + ".pdf", "Beacon Point leaflet"}};
-  ASSERT_TRUE(qftest::WriteFileBytes(source_ / files[0].name,
-                                     "<html><head><title>Quay</title></head><body><h1>" + files[0].text +
-                                         "</h1></body></html>"));
+  ASSERT_TRUE(qftest::WriteFileBytes(source_ / files[0].name, "<html><head><title>Quay</title></head><body><h1>" +
+                                                                  files[0].text + "</h1></body></html>"));
   ASSERT_TRUE(qftest::CopyOfficeFixture("report.docx", source_ / files[1].name));
   ASSERT_TRUE(qftest::WriteTextPdf(source_ / files[2].name, files[2].text));
   StoreTask(kActionRecycle);
@@ -215,7 +235,9 @@ TEST_F(WatchE2ETest, AWebPageAWordDocumentAndAPdfArrivingTogetherArePrintedOnceE
     EXPECT_TRUE(WaitFor([&] { return !qftest::FileExists(dir_ / f.name); })) << f.name << " stayed";
     EXPECT_TRUE(qftest::FileExists(qftest::TrashFilesFolder() + f.name)) << f.name << " is not in the trash";
   }
-  Sleep(3000);
+  // The files are gone: only the passes that printed them could have
+  // printed one twice.
+  ASSERT_TRUE(PassesOver()) << Log();
   for (const auto& f : files) {
     // Each application names its job its own way, all with the file's name.
     std::vector<ipp::Job> own;
@@ -235,30 +257,32 @@ TEST_F(WatchE2ETest, AWebPageAWordDocumentAndAPdfArrivingTogetherArePrintedOnceE
 class StopDuringAPassTest : public WatchE2ETest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(StopDuringAPassTest, RestoreOrExitStopsItAfterTheCurrentFile) {
-  {
-    const bool exiting = GetParam();
-    const auto names = Pictures({"p1", "p2", "p3", "p4"});
-    CopyInFromLinux(names, dir_.Path());
-    GrowSlowly(dir_.Path(), "a-growing-" + stamp_ + ".txt");
-    StoreTask(kActionRecycle);
-    const int before = static_cast<int>(Jobs().size());
-    const int passes = Count(Log(), "File Monitor Active!");
-    HWND wnd = Start();
-    ASSERT_TRUE(WaitFor([&] { return Count(Log(), "File Monitor Active!") > passes; }, 30000));
-    if (exiting) {
-      EXPECT_TRUE(ExitFromWatchMode(wnd)) << "the program did not close after the file being printed";
-    } else {
-      PostMessageA(wnd, WM_COMMAND, ID_RESTOREACTION, 0);
-      bool asked = false;
-      EXPECT_EQ(qftest::AnswerMessageBox("Confirm", 15000, &asked), "Print operation is in progress,Stop it?");
-      EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(wnd) != FALSE; }));
-    }
-    Sleep(3000);
-    EXPECT_EQ(static_cast<int>(Jobs().size()), before) << "a picture after the file being printed was printed";
-    for (const auto& n : names) EXPECT_TRUE(qftest::FileExists(dir_ / n)) << n;
-    if (!exiting) {
-      EXPECT_TRUE(qftest::ExitThroughTheMenu(app_, wnd));
-    }
+  const bool exiting = GetParam();
+  const auto names = Pictures({"p1", "p2", "p3", "p4"});
+  CopyInFromLinux(names, dir_.Path());
+  const std::string growing = "a-growing-" + stamp_ + ".txt";
+  GrowSlowly(dir_.Path(), growing);
+  StoreTask(kActionRecycle);
+  HWND wnd = Start();
+  ASSERT_TRUE(WaitFor([&] { return Count(Log(), "File Monitor Active!") >= 1; }, kStartTimeout));
+  if (exiting) {
+    // The program ends once the file being printed is done: nothing more
+    // can print after its exit.
+    EXPECT_TRUE(ExitFromWatchMode(wnd)) << "the program did not close after the file being printed";
+  } else {
+    PostMessageA(wnd, WM_COMMAND, ID_RESTOREACTION, 0);
+    bool asked = false;
+    EXPECT_EQ(qftest::AnswerMessageBox("Confirm", qftest::kWaitMs, &asked), "Print operation is in progress,Stop it?");
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(wnd) != FALSE; }));
+    // The stopped pass ends with its line: it spooled all it did by then.
+    ASSERT_TRUE(WaitFor([&] { return Count(Log(), "File Monitor Exit!") >= 1; })) << Log();
+  }
+  // The file in progress was printed, and nothing after it.
+  EXPECT_EQ(qftest::JobsAfter(first_job_, growing).size(), 1u) << "the file being printed was not printed\n" << Log();
+  EXPECT_TRUE(Jobs().empty()) << "a picture after the file being printed was printed";
+  for (const auto& n : names) EXPECT_TRUE(qftest::FileExists(dir_ / n)) << n;
+  if (!exiting) {
+    EXPECT_TRUE(qftest::ExitThroughTheMenu(app_, wnd));
   }
 }
 
@@ -270,7 +294,7 @@ TEST_F(WatchE2ETest, PrintFolderEndsWatchModeEvenWhenCancelledAndItsStopPrintsNo
   HWND wnd = Start();
   ASSERT_TRUE(WaitFor([&] { return Count(Log(), "File Monitor Exit!") >= 1; }, kStartTimeout));
   PostMessageA(wnd, WM_COMMAND, ID_PRINTFOLDER, 0);
-  HWND dlg = qftest::WaitForVisibleWindow("TPrintfolderform", nullptr, app_.Id(), 15000);
+  HWND dlg = qftest::WaitForVisibleWindow("TPrintfolderform", nullptr, app_.Id(), qftest::kWaitMs);
   ASSERT_NE(dlg, nullptr);
   std::string documents;
   ASSERT_TRUE(GetMyDocumentsFolder(documents));
@@ -278,10 +302,10 @@ TEST_F(WatchE2ETest, PrintFolderEndsWatchModeEvenWhenCancelledAndItsStopPrintsNo
   EXPECT_EQ(qftest::WindowText(GetDlgItem(dlg, TPrintfolderform::kComboBox2)), "All Support Files");
   PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }));
-  // Watch mode is over: a new file in the task's folder stays unprinted.
+  // Watch mode is over: a new file in the task's folder stays unprinted. It
+  // is looked for once the folder print below has come and gone, long
+  // after a watching program would have printed it.
   CopyInFromLinux(Pictures({"unwatched"}), dir_.Path());
-  Sleep(4000);
-  EXPECT_TRUE(Jobs().empty()) << "watch mode went on";
 
   // Now a folder print, stopped as its first file prints.
   qftest::TempDir folder;
@@ -289,18 +313,22 @@ TEST_F(WatchE2ETest, PrintFolderEndsWatchModeEvenWhenCancelledAndItsStopPrintsNo
   CopyInFromLinux(names, folder.Path());
   GrowSlowly(folder.Path(), "a-growing-" + stamp_ + ".txt");
   PostMessageA(wnd, WM_COMMAND, ID_PRINTFOLDER, 0);
-  dlg = qftest::WaitForVisibleWindow("TPrintfolderform", nullptr, app_.Id(), 15000);
+  dlg = qftest::WaitForVisibleWindow("TPrintfolderform", nullptr, app_.Id(), qftest::kWaitMs);
   ASSERT_NE(dlg, nullptr);
   SendMessageA(GetDlgItem(dlg, TPrintfolderform::kEdit1), WM_SETTEXT, 0,
                reinterpret_cast<LPARAM>(folder.Path().c_str()));
   PostMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
-  HWND progress = qftest::WaitForVisibleWindow("TProgform", nullptr, app_.Id(), 15000);
+  HWND progress = qftest::WaitForVisibleWindow("TProgform", nullptr, app_.Id(), qftest::kWaitMs);
   ASSERT_NE(progress, nullptr);
-  Sleep(500);
+  // The run takes the click at its first wait: the growing first file's.
   PostMessageA(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
-  EXPECT_TRUE(WaitFor([&] { return !IsWindow(progress); }, 30000)) << "the progress window stayed";
-  Sleep(3000);
+  // The window goes with the run: whatever it spooled is in the scheduler.
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(progress); })) << "the progress window stayed";
+  EXPECT_EQ(qftest::JobsAfter(first_job_, "a-growing-" + stamp_ + ".txt").size(), 1u)
+      << "the file being printed was not printed\n"
+      << Log();
   EXPECT_TRUE(PictureJobs(folder.Path()).empty()) << "the run went on after Stop";
+  EXPECT_TRUE(Jobs().empty()) << "watch mode went on";
   for (const auto& n : names) EXPECT_TRUE(qftest::FileExists(folder / n)) << "kept by the default settings";
   EXPECT_TRUE(qftest::ExitThroughTheMenu(app_, wnd));
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "support/waitfor.h"
 #include "winkit/application.h"
 #include "winkit/controls.h"
 #include "winkit/dialog.h"
@@ -19,16 +20,15 @@
 
 namespace {
 
-// Pumps messages until `done` or `ms` passed.
+// Waits, with a bound, until `done` while the application's messages run.
 template <typename Done>
-bool PumpUntil(Done done, DWORD ms = 3000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    winkit::TApplication::Get().ProcessMessages();
-    if (GetTickCount() - start > ms) return false;
-    Sleep(5);
-  }
-  return true;
+::testing::AssertionResult PumpUntil(Done done, const std::string& what) {
+  return qftest::WaitFor(
+      [&] {
+        winkit::TApplication::Get().ProcessMessages();
+        return done();
+      },
+      what, qftest::kWaitMs, 5);
 }
 
 enum : int { kName = 101, kCheck, kCombo, kRadio1, kRadio2, kRadio3, kList, kGroup, kApply };
@@ -114,7 +114,9 @@ class SampleDialog : public winkit::TDialog {
   }
 };
 
-void Click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
+void Click(HWND button) {
+  SendMessageA(button, BM_CLICK, 0, 0);
+}
 
 TEST(Dialog, ControlsComeFromTheLayoutWithTheFormsFontAndItsIds) {
   SampleDialog dlg;
@@ -233,20 +235,31 @@ TEST(Timer, TicksOnlyWhileEnabledAndNeedsAWindow) {
   ASSERT_TRUE(timer.SetEnabled(true));
   EXPECT_TRUE(timer.Enabled());
   MSG msg;
-  const DWORD start = GetTickCount();
-  bool ticked = false;
-  while (!ticked && GetTickCount() - start < 2000) {
-    if (PeekMessageA(&msg, host.get(), WM_TIMER, WM_TIMER, PM_REMOVE)) ticked = timer.Is(msg.message, msg.wParam);
-    Sleep(5);
-  }
-  EXPECT_TRUE(ticked);
+  EXPECT_TRUE(qftest::WaitFor(
+      [&] {
+        return PeekMessageA(&msg, host.get(), WM_TIMER, WM_TIMER, PM_REMOVE) && timer.Is(msg.message, msg.wParam);
+      },
+      "a tick", qftest::kWaitMs, 5));
   EXPECT_FALSE(timer.Is(WM_TIMER, 8));
   timer.SetEnabled(false);
   EXPECT_FALSE(timer.Enabled());
-  while (PeekMessageA(&msg, host.get(), WM_TIMER, WM_TIMER, PM_REMOVE)) {
-  }
-  Sleep(100);
-  EXPECT_FALSE(PeekMessageA(&msg, host.get(), WM_TIMER, WM_TIMER, PM_REMOVE)) << "a stopped timer still ticked";
+  // A second timer of the same period goes on: once it ticked three times,
+  // the stopped one would have ticked too.
+  winkit::TTimer control(8, 30);
+  control.Attach(host.get());
+  ASSERT_TRUE(control.SetEnabled(true));
+  int control_ticks = 0;
+  bool stray = false;
+  EXPECT_TRUE(qftest::WaitFor(
+      [&] {
+        while (PeekMessageA(&msg, host.get(), WM_TIMER, WM_TIMER, PM_REMOVE)) {
+          stray = stray || timer.Is(msg.message, msg.wParam);
+          control_ticks += control.Is(msg.message, msg.wParam);
+        }
+        return control_ticks >= 3;
+      },
+      "three ticks of the second timer", qftest::kWaitMs, 5));
+  EXPECT_FALSE(stray) << "a stopped timer still ticked";
 }
 
 TEST(TrayIcon, AddsDeletesAndComesBackAfterTheShellRestarts) {
@@ -294,7 +307,7 @@ TEST(Handoff, WorkFromAnotherThreadRunsOnTheOwnersThreadInOrder) {
   });
   worker.join();
   EXPECT_EQ(ran.load(), 0) << "nothing runs before the owner's messages are handled";
-  EXPECT_TRUE(PumpUntil([&] { return ran.load() == 5; }));
+  EXPECT_TRUE(PumpUntil([&] { return ran.load() == 5; }, "five handed-over calls"));
   EXPECT_EQ(order, "01234");
   EXPECT_TRUE(all_on_main);
 }

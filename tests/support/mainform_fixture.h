@@ -11,20 +11,11 @@
 
 #include "app/mainfrm.h"
 #include "support/folders.h"
+#include "support/apppump.h"
 #include "support/tempdir.h"
 #include "winkit/application.h"
 
 namespace qftest {
-
-// Lets the window's messages and idle handling run for `ms`.
-inline void PumpFor(DWORD ms) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < ms) {
-    winkit::TApplication::Get().ProcessMessages();
-    winkit::TApplication::Get().DoIdle();
-    Sleep(10);
-  }
-}
 
 class MainFormFixture : public ::testing::Test {
  protected:

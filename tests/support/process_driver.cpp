@@ -238,13 +238,20 @@ bool TrayIconPresent(HWND wnd) {
   return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
 }
 
+bool NoFurtherQuestion(HWND wnd, DWORD pid) {
+  if (!WaitFor([&] { return !WaitForWindow("#32770", "Confirm", pid, 0); }, "the answered box to go")) return false;
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(wnd, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &result)) return false;
+  return WaitForWindow("#32770", "Confirm", pid, 0) == nullptr;
+}
+
 bool ExitThroughTheMenu(AppProcess& app, HWND wnd, DWORD* exit_code) {
   // ID_SHUTDOWNACTION of the main window.
   constexpr WPARAM kShutdownAction = 116;
   PostMessageA(wnd, WM_COMMAND, kShutdownAction, 0);
   bool found = false;
-  AnswerMessageBox("Confirm", 15000, &found, IDOK);
-  return found && app.WaitExit(15000, exit_code);
+  AnswerMessageBox("Confirm", kWaitMs, &found, IDOK);
+  return found && app.WaitExit(kWaitMs, exit_code);
 }
 
 }  // namespace qftest

@@ -61,6 +61,11 @@ bool TrayIconPresent(HWND wnd);
 // is not in watch mode); true when the process then ended.
 bool ExitThroughTheMenu(AppProcess& app, HWND wnd, DWORD* exit_code = nullptr);
 
+// True when no "Confirm" box of process `pid` follows the one just
+// answered: once that box is gone and the window `wnd` took a message sent
+// to it, the command that asked has either returned or shown its next box.
+bool NoFurtherQuestion(HWND wnd, DWORD pid);
+
 // Clicks button `index` of a tool bar of another process, as the mouse would.
 bool ClickToolButton(HWND toolbar, int index);
 
