@@ -11,7 +11,6 @@
 #include "drivers/drivers.h"
 #include "drivers/htmldriver.h"
 #include "drivers/pagesetup.h"
-#include "standins/browser/pageformat.h"
 #include "support/cupsjobs.h"
 #include "support/driverrun.h"
 #include "support/gdiprint.h"
@@ -145,8 +144,8 @@ TEST_F(HtmlTest, PrintsThePageWithTheProgramsHeaderFooterAndMarginsAndGivesTheUs
   // The tests run in US English: today's short date is M/d/yyyy.
   SYSTEMTIME today{};
   GetLocalTime(&today);
-  const std::string date = std::to_string(today.wMonth) + "/" + std::to_string(today.wDay) + "/" +
-                           std::to_string(today.wYear);
+  const std::string date =
+      std::to_string(today.wMonth) + "/" + std::to_string(today.wDay) + "/" + std::to_string(today.wYear);
   const auto* stamp = Find(words, date);
   ASSERT_TRUE(heading && body && head && title && foot && stamp) << all;
   EXPECT_NE(all.find("Page 1 of 1"), std::string::npos) << all;
@@ -219,7 +218,9 @@ struct HtmlFailure {
   bool quits;            // the browser was created, and told to quit
 };
 
-void PrintTo(const HtmlFailure& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const HtmlFailure& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class HtmlFailureTest : public HtmlTest, public ::testing::WithParamInterface<HtmlFailure> {};
 
@@ -231,8 +232,10 @@ TEST_P(HtmlFailureTest, LogsItsLineAndPrintsNothing) {
   std::unique_ptr<qftest::ProgIdRemoved> removed;
   std::unique_ptr<qftest::ProgIdPointedAt> redirected;
   const char* const prog_id = "InternetExplorer.Application";
-  if (std::string(c.redirect) == "-") removed = std::make_unique<qftest::ProgIdRemoved>(prog_id);
-  else if (*c.redirect) redirected = std::make_unique<qftest::ProgIdPointedAt>(prog_id, c.redirect);
+  if (std::string(c.redirect) == "-")
+    removed = std::make_unique<qftest::ProgIdRemoved>(prog_id);
+  else if (*c.redirect)
+    redirected = std::make_unique<qftest::ProgIdPointedAt>(prog_id, c.redirect);
   const std::string path = Page(c.name);
   const int before = qftest::HighestCupsJobId();
   const auto out = Print(path);
@@ -250,69 +253,13 @@ TEST_P(HtmlFailureTest, LogsItsLineAndPrintsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, HtmlFailureTest,
-    ::testing::Values(
-        HtmlFailure{"no_browser", "", 0, "-", "Error in Creating Internet Explorer instance\t", false},
-        // The shell's link object: a class without the browser's interface.
-        HtmlFailure{"no_web_browser_interface", "", 0, "{00021401-0000-0000-C000-000000000046}",
-                    "Error in Getting IWebBrowser2 Interface\t", false},
-        HtmlFailure{"never_loads", "Loading ms", 600000, "", "The page did not load within 5 seconds\t", true},
-        HtmlFailure{"print_refused", "Fail ExecWB", 1, "", "Error in Printing Web Page\t", true}),
+    ::testing::Values(HtmlFailure{"no_browser", "", 0, "-", "Error in Creating Internet Explorer instance\t", false},
+                      // The shell's link object: a class without the browser's interface.
+                      HtmlFailure{"no_web_browser_interface", "", 0, "{00021401-0000-0000-C000-000000000046}",
+                                  "Error in Getting IWebBrowser2 Interface\t", false},
+                      HtmlFailure{"never_loads", "Loading ms", 600000, "", "The page did not load within 5 seconds\t",
+                                  true},
+                      HtmlFailure{"print_refused", "Fail ExecWB", 1, "", "Error in Printing Web Page\t", true}),
     [](const ::testing::TestParamInfo<HtmlFailure>& param) { return std::string(param.param.name); });
-
-// --- What the stand-in makes of the header and footer codes ----------------------
-
-TEST(BrowserPageFormat, CodesBecomeTextFieldsAndAlignedParts) {
-  const standin::Stamp when{"12/10/2026", "Thursday, December 10, 2026", "11:48:00 PM", "23:48:00"};
-  auto parts = [&](const std::string& codes) {
-    // The three parts' contents, between the template's own markup.
-    const std::string html = standin::LineTemplate(codes, when, 1, 0.5);
-    std::vector<std::string> out;
-    size_t at = 0;
-    while ((at = html.find("text-align:", at)) != std::string::npos) {
-      const size_t from = html.find('>', at) + 1;
-      size_t depth = 0, i = from;
-      for (; i < html.size(); ++i) {
-        if (html.compare(i, 7, "</span>") == 0) {
-          if (depth == 0) break;
-          --depth;
-        } else if (html.compare(i, 5, "<span") == 0) {
-          ++depth;
-        }
-      }
-      out.push_back(html.substr(from, i - from));
-      at = i;
-    }
-    return out;
-  };
-  struct Case {
-    const char* codes;
-    std::vector<std::string> parts;  // left, centre, right
-  } cases[] = {
-      {"plain", {"plain", "", ""}},
-      {"&w&bPage &p of &P",
-       {"<span class=\"title\"></span>", "",
-        "Page <span class=\"pageNumber\"></span> of <span class=\"totalPages\"></span>"}},
-      {"&u&b&d", {"<span class=\"url\"></span>", "", "12/10/2026"}},
-      {"a&bb&bc", {"a", "b", "c"}},
-      {"a&bb&bc&bd", {"a", "b", "cd"}},
-      {"&D at &t (&T)", {"Thursday, December 10, 2026 at 11:48:00 PM (23:48:00)", "", ""}},
-      {"Fish && <chips> \"x\"", {"Fish &amp; &lt;chips&gt; &quot;x&quot;", "", ""}},
-      {"&q & end&", {"&amp;q &amp; end&amp;", "", ""}},
-  };
-  for (const auto& c : cases) EXPECT_EQ(parts(c.codes), c.parts) << c.codes;
-  // Indented by the margins: right first, as CSS lists them.
-  EXPECT_NE(standin::LineTemplate("x", when, 1, 0.5).find("padding:0 0.500in 0 1.000in"), std::string::npos);
-}
-
-TEST(BrowserPageFormat, MarginsAreMillimetresWithDefaultsAndBounds) {
-  struct Case {
-    const char* text;
-    double inches;
-  } cases[] = {
-      {"25.4", 1.0}, {"19.05", 0.75}, {"0", 0.0},   {"", 0.75},    {"abc", 0.75},
-      {"1.2.3", 0.75}, {"-5", 0.0},   {".5", 0.5 / 25.4}, {"500", 4.0},
-  };
-  for (const auto& c : cases) EXPECT_NEAR(standin::MarginInches(c.text, 10.0), c.inches, 1e-9) << c.text;
-}
 
 }  // namespace

@@ -19,33 +19,6 @@
 
 namespace {
 
-TEST(ImageDriver, TargetRectangle) {
-  struct Case {
-    int dpi, w, h;
-    RECT expected;
-  } cases[] = {
-      {300, 2480, 3508, {75, 150, 2480 - 75, 3508 - 150}},
-      {600, 4960, 7016, {150, 300, 4960 - 150, 7016 - 300}},
-  };
-  for (const auto& c : cases) {
-    const RECT r = ImageTargetRect(c.dpi, c.dpi, c.w, c.h);
-    EXPECT_EQ(r.left, c.expected.left);
-    EXPECT_EQ(r.top, c.expected.top);
-    EXPECT_EQ(r.right, c.expected.right);
-    EXPECT_EQ(r.bottom, c.expected.bottom);
-  }
-}
-
-TEST(ImageDriver, TypeFromTheExtension) {
-  EXPECT_EQ(ImageTypeOf("C:\\a.JPG"), 3);
-  EXPECT_EQ(ImageTypeOf("C:\\a.jpg"), 3);
-  EXPECT_EQ(ImageTypeOf("C:\\a.Tif"), 6);
-  EXPECT_EQ(ImageTypeOf("C:\\a.png"), 4);
-  EXPECT_EQ(ImageTypeOf("C:\\a.bmp"), 1);
-  EXPECT_EQ(ImageTypeOf("C:\\a.jpeg"), 0);
-  EXPECT_EQ(ImageTypeOf("C:\\a"), 0);
-}
-
 class ImagePrintTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -171,18 +144,26 @@ TEST_P(LargePictureTest, LooksTheSameAsItsSourceOnThePage) {
   auto source = [](int x, int y) -> qftest::Rgb {
     const int band = y * kBands / kH;
     switch (band) {
-      case 0: return {200, 30, 30};
-      case 1: return {30, 160, 60};
-      case 2: return ((x + y) % 2) ? qftest::Rgb{255, 255, 255} : qftest::Rgb{0, 0, 0};
-      case 3: return {static_cast<std::uint8_t>(x * 255 / (kW - 1)), 80, 160};
-      case 4: return {30, 30, 200};
-      case 5: return (x % 2) ? qftest::Rgb{250, 250, 0} : qftest::Rgb{0, 0, 250};
-      case 6: return {240, 240, 240};
-      default: return {20, 20, 20};
+      case 0:
+        return {200, 30, 30};
+      case 1:
+        return {30, 160, 60};
+      case 2:
+        return ((x + y) % 2) ? qftest::Rgb{255, 255, 255} : qftest::Rgb{0, 0, 0};
+      case 3:
+        return {static_cast<std::uint8_t>(x * 255 / (kW - 1)), 80, 160};
+      case 4:
+        return {30, 30, 200};
+      case 5:
+        return (x % 2) ? qftest::Rgb{250, 250, 0} : qftest::Rgb{0, 0, 250};
+      case 6:
+        return {240, 240, 240};
+      default:
+        return {20, 20, 20};
     }
   };
   // What each band averages to.
-  const qftest::Rgb averages[kBands] = {{200, 30, 30}, {30, 160, 60}, {128, 128, 128}, {128, 80, 160},
+  const qftest::Rgb averages[kBands] = {{200, 30, 30}, {30, 160, 60},   {128, 128, 128}, {128, 80, 160},
                                         {30, 30, 200}, {125, 125, 125}, {240, 240, 240}, {20, 20, 20}};
   const std::string path = dir_ / "large.bmp";
   ASSERT_TRUE(qftest::WriteBmp24(path, kW, kH, source));
@@ -196,7 +177,8 @@ TEST_P(LargePictureTest, LooksTheSameAsItsSourceOnThePage) {
   ASSERT_GT(size, 0);
   std::vector<char> buf(static_cast<size_t>(size));
   auto* dm = reinterpret_cast<DEVMODEA*>(buf.data());
-  ASSERT_EQ(DocumentPropertiesA(nullptr, h.get(), const_cast<char*>(printer.c_str()), dm, nullptr, DM_OUT_BUFFER), IDOK);
+  ASSERT_EQ(DocumentPropertiesA(nullptr, h.get(), const_cast<char*>(printer.c_str()), dm, nullptr, DM_OUT_BUFFER),
+            IDOK);
   dm->dmPrintQuality = static_cast<short>(dpi);
   dm->dmYResolution = static_cast<short>(dpi);
   dm->dmFields |= DM_PRINTQUALITY | DM_YRESOLUTION;

@@ -24,17 +24,7 @@
 
 namespace {
 
-using qftest::PumpFor;
-
-template <typename Done>
-bool PumpUntil(Done done, DWORD ms) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > ms) return false;
-    PumpFor(20);
-  }
-  return true;
-}
+using qftest::PumpAppUntil;
 
 // Presses OK in every "Error" box of the process while it lives, as the
 // user of an unattended program does when they come back; counts them.
@@ -94,13 +84,12 @@ class WatchModeTest : public qftest::MainFormFixture {
     task.Data->Action = action;
     return task;
   }
-  // A small picture, older than the settling second once Settle() ran.
+  // A small picture.
   std::string Image(const std::string& name, const qftest::TempDir& dir) {
     const std::string path = dir / (name + "-" + stamp_ + ".png");
     EXPECT_TRUE(qftest::WritePng(path, 8, 8, {30, 140, 90}));
     return path;
   }
-  void Settle() { Sleep(1100); }
   void StartWatching() {
     form_->WatchMode = true;
     form_->Watch().CreateMonitors();
@@ -121,7 +110,6 @@ TEST_F(WatchModeTest, APassDrainsEachTaskInOrderAndTheFirstOfTwoTasksOnOneFolder
   qftest::TempDir other;
   const std::string b = Image("b", dir_), a = Image("A", dir_), c = Image("c", dir_);
   const std::string x = Image("x", other);
-  Settle();
   form_->WatchTasks.push_back(Task(dir_.Path(), "*.*", kActionRecycle));
   form_->WatchTasks.push_back(Task(dir_.Path(), "*.png", kActionRecycle, "No Such Printer"));
   form_->WatchTasks.push_back(Task(other.Path(), "*.png", kActionKeep));
@@ -150,7 +138,6 @@ TEST_F(WatchModeTest, APassDrainsEachTaskInOrderAndTheFirstOfTwoTasksOnOneFolder
 
 TEST_F(WatchModeTest, AKeptFileIsPrintedOncePerArrivalAlsoAfterARestart) {
   const std::string kept = Image("kept", dir_);
-  Settle();
   form_->WatchTasks.push_back(Task(dir_.Path(), "*.png", kActionKeep));
   StartWatching();
   Pass();
@@ -172,7 +159,6 @@ TEST_F(WatchModeTest, AKeptFileIsPrintedOncePerArrivalAlsoAfterARestart) {
 
   // Changed, it is a new arrival.
   ASSERT_TRUE(qftest::WritePng(kept, 9, 9, {200, 10, 10}));
-  Settle();
   Pass();
   ASSERT_EQ(printed_.size(), 2u);
   EXPECT_EQ(printed_[1], kept);
@@ -195,22 +181,23 @@ TEST_F(WatchModeTest, AFailingFileIsTriedThreeTimesWithPausesNeverRecycledAndThe
   const std::string good = folder + "good.png";
   ASSERT_TRUE(qftest::WritePng(good, 8, 8, {1, 2, 3}));
   DeleteFileA((dir_ / ("src-" + stamp_ + ".png")).c_str());
-  Settle();
   form_->WatchTasks.push_back(Task(folder, "*.png", kActionRecycle));
   StartWatching();
   form_->SetTimer1(true);
   // The retries start passes of their own, without any change notice.
-  ASSERT_TRUE(PumpUntil([&] { return Count(Log(), bad + "\tFailed!") >= 3 && !form_->TimerBusy; }, 40000))
+  ASSERT_TRUE(
+      PumpAppUntil([&] { return Count(Log(), bad + "\tFailed!") >= 3 && !form_->TimerBusy; }, "three attempts", 60000))
       << Log();
   EXPECT_FALSE(qftest::FileExists(good)) << "the good file was not printed and recycled";
   EXPECT_EQ(qftest::RunLinux("test -f '" + qftest::UnixPath(folder) + "/" + name + "'"), 0)
       << "a file that failed was disposed of";
   EXPECT_NE(Log().find("File left until it changes"), std::string::npos);
-  // Idle afterwards: no timer, no retry, no further attempt.
-  PumpFor(4000);
-  EXPECT_EQ(Count(Log(), bad + "\tFailed!"), 3);
+  // Idle afterwards: no timer, no retry and no monitor's delay running, so
+  // nothing can start another pass; and no further attempt was made.
   EXPECT_FALSE(form_->Timer1Enabled());
   EXPECT_FALSE(form_->Watch().RetryPending());
+  for (const auto& m : form_->Watch().FolderMonitors()) EXPECT_FALSE(m->DelayRunning());
+  EXPECT_EQ(Count(Log(), bad + "\tFailed!"), 3);
   EXPECT_EQ(Count(Log(), "File Monitor Active!"), 3) << "one pass per attempt";
 }
 
@@ -218,7 +205,6 @@ TEST_F(WatchModeTest, ATaskWhosePrinterCannotBeSetWaitsAndTheOthersPrint) {
   qftest::TempDir other;
   const std::string stuck = Image("stuck", dir_);
   const std::string fine = Image("fine", other);
-  Settle();
   form_->WatchTasks.push_back(Task(dir_.Path(), "*.png", kActionRecycle, "No Such Printer"));
   form_->WatchTasks.push_back(Task(other.Path(), "*.png", kActionRecycle));
   StartWatching();
@@ -238,13 +224,13 @@ TEST_F(WatchModeTest, ATaskWhosePrinterCannotBeSetWaitsAndTheOthersPrint) {
   EXPECT_EQ(Count(Log(), "could not be set; its files wait"), 2);
   EXPECT_TRUE(qftest::FileExists(stuck));
   // Each failed switch showed its box, and logged its text before it.
+  EXPECT_TRUE(qftest::WaitFor([&] { return boxes.Answered() >= 2; }, "two boxes answered"));
   EXPECT_EQ(boxes.Answered(), 2);
   EXPECT_EQ(Count(Log(), "Error: "), 2);
 }
 
 TEST_F(WatchModeTest, ATickDuringAPassStartsNoSecondPassAndAFileArrivingThenIsPrintedByTheSamePass) {
   const std::string first = Image("first", dir_);
-  Settle();
   form_->WatchTasks.push_back(Task(dir_.Path(), "*.png", kActionRecycle));
   StartWatching();
   std::string late;
@@ -267,7 +253,6 @@ TEST_F(WatchModeTest, TasksDeletedInTheDialogDuringAPassEndItSafely) {
   const std::string a = Image("a", dir_), b = Image("b", dir_);
   qftest::TempDir other;
   const std::string c = Image("c", other);
-  Settle();
   form_->WatchTasks.push_back(Task(dir_.Path(), "*.png", kActionRecycle));
   form_->WatchTasks.push_back(Task(other.Path(), "*.png", kActionRecycle));
   StartWatching();
@@ -286,7 +271,6 @@ TEST_F(WatchModeTest, TasksDeletedInTheDialogDuringAPassEndItSafely) {
 
 TEST_F(WatchModeTest, StopDuringAPassEndsItAfterTheCurrentFileAndRemovesTheMonitors) {
   const std::string a = Image("a", dir_), b = Image("b", dir_);
-  Settle();
   form_->WatchTasks.push_back(Task(dir_.Path(), "*.png", kActionRecycle));
   StartWatching();
   during_print_ = [&](CPrintFile&) {
@@ -296,6 +280,7 @@ TEST_F(WatchModeTest, StopDuringAPassEndsItAfterTheCurrentFileAndRemovesTheMonit
   };
   Pass();
   EXPECT_EQ(printed_, std::vector<std::string>{a});
+  EXPECT_EQ(qftest::FinishedJobsAfter(first_job_, a, 1, 60000).size(), 1u) << "the current file was not printed";
   EXPECT_TRUE(qftest::FileExists(b));
   EXPECT_TRUE(form_->Watch().FolderMonitors().empty());
   EXPECT_TRUE(StopPrinting);
@@ -320,7 +305,7 @@ TEST_F(WatchModeTest, AChangeInAWatchedFolderStartsAPassAfterTheDelayAndTheTimer
   StartWatching();
   const DWORD start = GetTickCount();
   const std::string a = Image("arrived", dir_);
-  ASSERT_TRUE(PumpUntil([&] { return !qftest::FileExists(a); }, 30000)) << "never printed";
+  ASSERT_TRUE(PumpAppUntil([&] { return !qftest::FileExists(a); }, "the arrived file to be printed and recycled"));
   EXPECT_GE(GetTickCount() - start, 1400u) << "sooner than the monitor's delay and the timer";
   EXPECT_EQ(printed_, std::vector<std::string>{a});
 }
@@ -355,140 +340,11 @@ TEST_F(WatchModeTest, StartWithWindowsWritesTheRunningProgramAndSwitchingItOffRe
   }
 }
 
-// The journal's text as a crash or a disk may leave it.
-TEST(WatchJournalTest, DamagedAndCutLinesAreSkippedAndLaterRecordsWin) {
-  const struct {
-    const char* text;
-    size_t entries;
-    int damaged;
-    bool printed;
-  } cases[] = {
-      {"P\t10\t20\t1\t0\tC:\\a.png\n", 1, 0, true},
-      {"T\t10\t20\t1\t0\tC:\\a.png\nP\t10\t20\t1\t0\tc:/A.PNG\n", 1, 0, true},
-      {"P\t10\t20\t1\t0\tC:\\a.png\nX\t0\t0\t0\t0\tC:\\a.png\n", 0, 0, false},
-      {"P\t10\t20\t1\t0\tC:\\a.png\nF\t10\t2", 1, 1, true},        // cut short
-      {"P\t1x\t20\t1\t0\tC:\\a.png\n", 0, 1, false},                 // not a number
-      {"Q\t10\t20\t1\t0\tC:\\a.png\n", 0, 1, false},                 // no such kind
-      {"P\t10\t20\t1\tC:\\a.png\n", 0, 1, false},                     // a field missing
-      {"P\t99999999999999999999999\t20\t1\t0\tC:\\a.png\n", 0, 1, false},  // too big
-      {"\n\r\nP\t10\t20\t1\t0\tC:\\a.png\r\n", 1, 1, true},
-  };
-  for (const auto& c : cases) {
-    const LedgerState state = ReplayLedger(c.text);
-    EXPECT_EQ(state.entries.size(), c.entries) << c.text;
-    EXPECT_EQ(state.damaged, c.damaged) << c.text;
-    if (c.entries == 1) {
-      EXPECT_EQ(state.entries.begin()->second.printed, c.printed) << c.text;
-    }
-  }
-  LedgerRecord tab{LedgerKind::Printed, "C:\\a\tb.png", {}};
-  EXPECT_EQ(FormatLedgerRecord(tab), "") << "a path a line cannot hold";
-}
-
-// An attempt that the program never came back from counts, so a file that
-// brings the program down is not tried without end across restarts.
-TEST_F(WatchModeTest, AnAttemptThatNeverEndedCountsAfterARestart) {
-  const std::string journal = dir_ / "journal.txt";
-  const FileStamp stamp{100, 200};
-  const std::string file = "C:\\crashes.png";
-  for (int start = 1; start <= kMaxPrintAttempts; ++start) {
-    TPrintLedger ledger(journal);
-    ASSERT_TRUE(ledger.Due(file, stamp, LedgerNow())) << "start " << start;
-    ledger.Trying(file, stamp);
-  }
-  TPrintLedger after(journal);
-  EXPECT_EQ(after.Check(file, stamp, LedgerNow()), TPrintLedger::State::GivenUp);
-  EXPECT_TRUE(after.Due(file, FileStamp{101, 200}, LedgerNow())) << "a changed file is a new one";
-}
-
-// The folder monitor by itself: real change notices, a short delay.
-TEST_F(WatchModeTest, AMonitorGivesOneCallPerBurstSeesOldSubFoldersAndStopsWhenDeactivated) {
-  CreateDirectoryA((dir_ / "old").c_str(), nullptr);
-  int calls = 0;
-  TRxFolderMonitor monitor(dir_.Path(), [&] { ++calls; }, 300);
-  monitor.Activate();
-  monitor.Activate();
-  ASSERT_TRUE(monitor.Active());
-  for (int i = 0; i < 20; ++i) qftest::WriteFileBytes(dir_ / ("burst" + std::to_string(i)), "x");
-  PumpFor(1000);
-  EXPECT_EQ(calls, 1) << "a burst within the delay";
-
-  // From Linux, into a sub-folder that was there before the watch began.
-  ASSERT_EQ(qftest::RunLinux("echo x > '" + qftest::UnixPath(dir_ / "old") + "/deep.txt'"), 0);
-  EXPECT_TRUE(PumpUntil([&] { return calls == 2; }, 3000)) << "the old sub-folder is not watched";
-
-  // A delay already running when the monitor stops still ends in a call.
-  qftest::WriteFileBytes(dir_ / "last", "x");
-  EXPECT_TRUE(PumpUntil([&] { return monitor.DelayRunning(); }, 2000));
-  monitor.Deactivate();
-  EXPECT_FALSE(monitor.Active());
-  PumpFor(600);
-  EXPECT_EQ(calls, 3);
-  qftest::WriteFileBytes(dir_ / "unseen", "x");
-  PumpFor(800);
-  EXPECT_EQ(calls, 3) << "a deactivated monitor still reported";
-
-  TRxFolderMonitor missing(dir_ / "missing", [&] { ++calls; }, 300);
-  missing.Activate();
-  EXPECT_FALSE(missing.Active());
-}
-
 // The folder run by itself.
 class FolderRunTest : public WatchModeTest {};
 
-TEST_F(FolderRunTest, TheFourSortOrdersAndWhatIsNeverCollected) {
-  auto at = [](int day) {
-    SYSTEMTIME st{2026, 3, 0, static_cast<WORD>(day), 12, 0, 0, 0};
-    FILETIME ft{};
-    SystemTimeToFileTime(&st, &ft);
-    return ft;
-  };
-  struct File {
-    std::string name;
-    int created, written, accessed;
-  };
-  const std::vector<File> files = {{"b.txt", 3, 1, 2}, {"A.txt", 1, 2, 3}, {"c.txt", 2, 3, 1}};
-  for (const auto& f : files) {
-    const std::string path = dir_ / f.name;
-    ASSERT_TRUE(qftest::WriteFileBytes(path, "text"));
-    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    const FILETIME c = at(f.created), w = at(f.written), a = at(f.accessed);
-    SetFileTime(h, &c, &a, &w);
-    CloseHandle(h);
-  }
-  // Never listed: a sub-folder and its files, hidden and system files, the
-  // program's probe files.
-  CreateDirectoryA((dir_ / "sub").c_str(), nullptr);
-  qftest::WriteFileBytes(dir_ / "sub\\d.txt", "x");
-  for (const auto& [name, attr] : {std::pair{"hidden.txt", FILE_ATTRIBUTE_HIDDEN},
-                                   std::pair{"system.txt", FILE_ATTRIBUTE_SYSTEM}}) {
-    qftest::WriteFileBytes(dir_ / name, "x");
-    SetFileAttributesA((dir_ / name).c_str(), attr);
-  }
-  qftest::WriteFileBytes(dir_ / "~qfprobe-1-2-3.tmp", "");
-
-  CPrintAction settings = Task(dir_.Path(), "*.*", kActionKeep);
-  const std::string A = dir_ / "A.txt", b = dir_ / "b.txt", c = dir_ / "c.txt";
-  // 1 sorts on the last write, 3 on the last access; a value out of range
-  // sorts on the name. (2 sorts on the creation time, which Wine does not
-  // keep on a Linux file system: it reports the last write there.)
-  const struct {
-    int sort;
-    std::vector<std::string> order;
-  } cases[] = {{0, {A, b, c}}, {1, {b, A, c}}, {3, {c, b, A}}, {9, {A, b, c}}};
-  for (const auto& k : cases) EXPECT_EQ(CollectFolderFiles(settings, k.sort), k.order) << "sort " << k.sort;
-
-  SetField(settings.Data->FileExt, "*.doc");
-  EXPECT_TRUE(CollectFolderFiles(settings, 0).empty());
-  EXPECT_FALSE(FolderHasFiles(dir_ / "*.doc"));
-  EXPECT_TRUE(FolderHasFiles(dir_ / "*.txt"));
-  EXPECT_FALSE(FolderHasFiles(dir_ / "missing\\*.*"));
-  EXPECT_FALSE(FolderHasFiles(dir_ / "*.txt", [](const std::string&, const FileStamp&) { return false; }));
-}
-
 TEST_F(FolderRunTest, AStopDuringTheSecondOfThreeFilesEndsTheRunAndAConfirmedExitClosesTheWindow) {
   const std::string a = Image("1", dir_), b = Image("2", dir_), c = Image("3", dir_);
-  Settle();
   form_->DefaultAction = Task(dir_.Path(), "*.png", kActionKeep);
   form_->ExitConfirmed = true;
   during_print_ = [&](CPrintFile& r) {
