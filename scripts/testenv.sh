@@ -45,15 +45,17 @@ qf_cups_up() {
   qf_cups_pdf_queue
 }
 
-# The "PDF" queue on the scheduler that lpadmin reaches, made when missing,
-# enabled and accepting jobs.
+# The "PDF" queue on the scheduler that lpadmin reaches, made (enabled and
+# accepting jobs) when missing. One that is there already is its owner's:
+# it is left as it is, with a word when it would hold our jobs.
 qf_cups_pdf_queue() {
   if ! lpstat -p PDF >/dev/null 2>&1; then
     lpadmin -p PDF -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -E 2>/dev/null ||
       lpadmin -p PDF -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -E || return 1
+    return 0
   fi
-  cupsenable PDF 2>/dev/null
-  cupsaccept PDF 2>/dev/null
+  lpstat -p PDF 2>/dev/null | grep -q disabled && qf_log "the queue PDF is disabled: the tests' jobs will wait on it"
+  lpstat -a PDF 2>/dev/null | grep -q 'not accepting' && qf_log "the queue PDF refuses jobs: the tests will fail"
   return 0
 }
 
