@@ -16,10 +16,12 @@
 
 namespace {
 
-constexpr DWORD kPdfPrintWaitMs = 60000;
 constexpr DWORD kWaitSliceMs = 50;
+DWORD wait_ms = kPdfPrintWaitMs;
 
-void Log(const std::string& text) { WriteLog(LogStamp() + text); }
+void Log(const std::string& text) {
+  WriteLog(LogStamp() + text);
+}
 
 bool KeyExists(const char* key) {
   winkit::RegKey k;
@@ -30,13 +32,17 @@ bool KeyExists(const char* key) {
 // between (Stop, the tray and the timers stay alive).
 void WaitForJob(winkit::TEvent& done) {
   const DWORD start = GetTickCount();
-  while (GetTickCount() - start < kPdfPrintWaitMs) {
+  while (GetTickCount() - start < wait_ms) {
     if (done.WaitFor(kWaitSliceMs) == winkit::TEvent::WaitResult::Signaled) return;
     winkit::TApplication::Get().ProcessMessages();
   }
 }
 
 }  // namespace
+
+void SetPdfPrintWaitMs(DWORD ms) {
+  wait_ms = ms ? ms : kPdfPrintWaitMs;
+}
 
 bool IsAcrobatInstalled() {
   return KeyExists("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Acrobat.exe") ||

@@ -3,8 +3,10 @@
 // printer's stored settings and separator page, and what reaches the jobs.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 #include <winspool.h>
 
+#include <algorithm>
 #include <cstring>
 #include <future>
 
@@ -16,6 +18,7 @@
 #include "engine/printswitch.h"
 #include "engine/separator.h"
 #include "support/cupsjobs.h"
+#include "support/driverrun.h"
 #include "support/gdiprint.h"
 #include "support/imagefiles.h"
 #include "support/process_driver.h"
@@ -25,6 +28,31 @@
 namespace {
 
 constexpr const char* kSecondQueue = "Quirefeed_Test_Printer_With_A_Long_Name";
+// A queue that takes jobs and never prints them (made by the test scripts).
+constexpr const char* kHeldQueue = "Quirefeed_Held";
+// The name the queue shows for a separator page.
+constexpr const char* kSeparatorJob = "Separator page";
+
+// The system's own text of an error, as FormatMessage gives it, without its
+// line break.
+std::string PlatformText(DWORD code) {
+  char text[512] = {};
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                           sizeof text, nullptr);
+  while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r')) text[--n] = '\0';
+  return text;
+}
+
+// Whether `want` appear in `lines` in this order (other lines between them).
+bool InOrder(const std::vector<std::string>& lines, const std::vector<std::string>& want) {
+  auto at = lines.begin();
+  for (const std::string& w : want) {
+    at = std::find(at, lines.end(), w);
+    if (at == lines.end()) return false;
+    ++at;
+  }
+  return true;
+}
 
 OSVERSIONINFOA Version(DWORD platform, DWORD major, DWORD minor, DWORD build, const char* csd) {
   OSVERSIONINFOA v{};
@@ -101,8 +129,7 @@ TEST(CupsUserDefault, TheDefaultLineNamesTheQueueAndOtherLinesStay) {
   const std::string file = dir / "lpoptions";
   ASSERT_TRUE(qftest::WriteFileBytes(file, "Dest Other sides=two-sided-long-edge\nDefault PDF media=A4\n"));
   ASSERT_TRUE(WriteCupsUserDefault(file, "Second"));
-  EXPECT_EQ(qftest::ReadFileBytes(file),
-            "Default Second\nDest Other sides=two-sided-long-edge\nDest PDF media=A4\n");
+  EXPECT_EQ(qftest::ReadFileBytes(file), "Default Second\nDest Other sides=two-sided-long-edge\nDest PDF media=A4\n");
   ASSERT_TRUE(WriteCupsUserDefault(dir / "new\\lpoptions", "PDF")) << "a missing folder is made";
   EXPECT_EQ(qftest::ReadFileBytes(dir / "new\\lpoptions"), "Default PDF\n");
 }
@@ -197,9 +224,8 @@ TEST_F(PrintSwitchTest, APrinterThatDoesNotExistShowsTheErrorAndChangesNothing) 
   const size_t line = log.find("Set Default Printer " + missing + " Fail! OS:" + OsDescription());
   ASSERT_NE(line, std::string::npos) << log;
   // Then the system's own text of the error, on a line of its own.
-  std::string system_text = SystemErrorText(ERROR_INVALID_PRINTER_NAME);
-  system_text = system_text.substr(system_text.find("Error Message:"));
-  while (!system_text.empty() && (system_text.back() == '\n' || system_text.back() == '\r')) system_text.pop_back();
+  const std::string system_text = "Error Message:" + PlatformText(ERROR_INVALID_PRINTER_NAME);
+  ASSERT_NE(system_text, "Error Message:");
   EXPECT_NE(log.find(system_text, line), std::string::npos) << log;
   EXPECT_EQ(log.find("Success!"), std::string::npos);
   EXPECT_EQ(qftest::DefaultPrinterName(), "PDF");
@@ -241,7 +267,10 @@ TEST_F(PrintSwitchTest, CopiesAndOrientationOfTheTaskReachEveryDriversJob) {
   winkit::TEvent done;
   EXPECT_TRUE(PrintImageFile(image, done));
   EXPECT_TRUE(PrintTextFile(text, done));
-  EXPECT_TRUE(PrintPdfFile(pdf, done));
+  // The PDF driver waits for the monitor's report of its job.
+  const qftest::DriverOutcome pdf_run = qftest::RunDriver(PrintPdfFile, kSecondQueue, pdf);
+  EXPECT_TRUE(pdf_run.result) << Log();
+  EXPECT_LT(pdf_run.ms, 60000u) << "the driver waited for its bound, not for the job";
   struct Expect {
     std::string name;
     bool orientation_attribute;  // the reader asks CUPS to turn the page
@@ -300,13 +329,84 @@ TEST_F(PdfDriverTest, AMissingFileGivesTheShellsCodeAndSaysSo) {
   EXPECT_NE(log.find("Error No:2\t" + pdf + " does not exists!"), std::string::npos) << log;
 }
 
+// The reader of a run of the PDF driver, watched from its start to its end.
+struct ReaderRun {
+  bool seen = false;
+  DWORD code = STILL_ACTIVE;  // the reader stand-in refuses a file with 1
+};
+
+winkit::KernelHandle RunningReader() {
+  winkit::FileHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snap) return {};
+  PROCESSENTRY32 pe{};
+  pe.dwSize = sizeof pe;
+  for (BOOL more = Process32First(snap.get(), &pe); more; more = Process32Next(snap.get(), &pe))
+    if (lstrcmpiA(pe.szExeFile, "AcroRd32.exe") == 0)
+      return winkit::KernelHandle(
+          OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pe.th32ProcessID));
+  return {};
+}
+
+// With no job to report, the reader's own end is what ends the driver's
+// wait: once it ended, `done` is set.
+ReaderRun WatchReader(winkit::TEvent& done) {
+  ReaderRun run;
+  winkit::KernelHandle reader;
+  run.seen = qftest::WaitFor(
+      [&] {
+        reader = RunningReader();
+        return static_cast<bool>(reader);
+      },
+      "the PDF reader to start", qftest::kWaitMs, 1);
+  if (run.seen && WaitForSingleObject(reader.get(), qftest::kWaitMs) == WAIT_OBJECT_0)
+    GetExitCodeProcess(reader.get(), &run.code);
+  done.SetEvent();
+  return run;
+}
+
 TEST_F(PdfDriverTest, ADamagedPdfGivesNoJob) {
-  const std::string pdf = dir_ / ("Damaged " + stamp_ + ".pdf");
+  const std::string name = "Damaged " + stamp_ + ".pdf";
+  const std::string pdf = dir_ / name;
   ASSERT_TRUE(qftest::WriteFileBytes(pdf, "%PDF-1.4\nthis is not a PDF at all\n"));
-  winkit::TEvent done;
-  PrintPdfFile(pdf, done);
-  Sleep(2000);
-  EXPECT_TRUE(qftest::JobsAfter(before_, "Damaged " + stamp_).empty());
+  ReaderRun reader;
+  const qftest::DriverOutcome out =
+      qftest::RunDriver(PrintPdfFile, "PDF", pdf, true, [&](winkit::TEvent& done) { reader = WatchReader(done); });
+  // The shell took the file: for the driver it was handed over.
+  EXPECT_TRUE(out.result);
+  EXPECT_TRUE(
+      InOrder(qftest::LogMessages(LogFileName), {"Start Print " + pdf + "!", "End Print " + pdf + "!", "End Event!"}))
+      << Log();
+  ASSERT_TRUE(reader.seen);
+  EXPECT_EQ(reader.code, 1u) << "the reader did not refuse the file itself";
+  // The reader is done with the file: whatever it printed is queued by now.
+  EXPECT_TRUE(qftest::JobsAfter(before_, name).empty());
+}
+
+// A job the printer never reports: the wait ends at its bound (shortened
+// here), with the same lines as a success.
+TEST_F(PdfDriverTest, AJobNeverReportedEndsTheWaitAtItsBound) {
+  CPrintAction task = Task(kHeldQueue);
+  ASSERT_TRUE(ApplyPrinterSettings(task));
+  const std::string name = "Held " + stamp_ + ".pdf";
+  const std::string pdf = dir_ / name;
+  ASSERT_TRUE(qftest::WriteTextPdf(pdf, "never printed"));
+  SetPdfPrintWaitMs(3000);
+  const qftest::DriverOutcome out = qftest::RunDriver(PrintPdfFile, kHeldQueue, pdf);
+  SetPdfPrintWaitMs(0);
+  EXPECT_TRUE(out.result);
+  EXPECT_GE(out.ms, 3000u);
+  EXPECT_LT(out.ms, 60000u) << "the bound set here ends the wait, not the minute";
+  EXPECT_TRUE(
+      InOrder(qftest::LogMessages(LogFileName), {"Start Print " + pdf + "!", "End Print " + pdf + "!", "End Event!"}))
+      << Log();
+  const auto jobs = qftest::JobsAfter(before_, name);
+  EXPECT_EQ(jobs.size(), 1u) << "the reader handed the job to the held queue";
+  for (const auto& job : jobs) {
+    EXPECT_FALSE(job.Finished());
+    qftest::RunLinux("cancel " + std::to_string(job.id));
+  }
+  CPrintAction back = Task("PDF");
+  ApplyPrinterSettings(back);
 }
 
 TEST_F(PdfDriverTest, WithoutAReaderEachFileAsksOnceAndNothingPrints) {
@@ -333,7 +433,7 @@ TEST_F(PdfDriverTest, WithoutAReaderEachFileAsksOnceAndNothingPrints) {
   ASSERT_EQ(seen.size(), 3u);
   for (const auto& t : seen) EXPECT_EQ(t, "No Acrobat or Acrobat Reader installed,Download free Acrobat Reader Now ?");
   EXPECT_EQ(Log().find("Start Print"), std::string::npos) << "the driver wrote a line";
-  Sleep(1000);
+  // The driver returned without starting anything: nothing can come later.
   EXPECT_TRUE(qftest::JobsAfter(before_, "Unread ").empty());
 }
 
@@ -376,14 +476,13 @@ TEST_F(SeparatorTest, ADocumentOfATaskWithASeparatorFileComesAfterItsSeparatorPa
   const std::string name = "Sepped " + stamp_ + ".pdf";
   const std::string text = dir_ / name;
   ASSERT_TRUE(qftest::WriteTextPdf(text, "after the separator"));
-  Sleep(1100);
   CPrintFile request;
   ASSERT_TRUE(request.SetFileName(text));
   ASSERT_TRUE(request.SetPrinterName("PDF"));
   request.SetAction(kActionKeep);
   EXPECT_TRUE(PrintDocument(request));
   EXPECT_TRUE(request.Done().IsSet()) << "the monitor did not see the document's own job\n" << Log();
-  const auto seps = qftest::FinishedJobsAfter(before_, kSeparatorJobName, 1, 60000);
+  const auto seps = qftest::FinishedJobsAfter(before_, kSeparatorJob, 1, 60000);
   const auto docs = qftest::FinishedJobsAfter(before_, name, 1, 60000);
   ASSERT_EQ(seps.size(), 1u);
   ASSERT_EQ(docs.size(), 1u);
@@ -400,7 +499,7 @@ TEST_F(SeparatorTest, ADocumentOfATaskWithASeparatorFileComesAfterItsSeparatorPa
   again.SetAction(kActionKeep);
   EXPECT_TRUE(PrintDocument(again));
   ASSERT_EQ(qftest::FinishedJobsAfter(after, name, 1, 60000).size(), 1u);
-  EXPECT_TRUE(qftest::JobsAfter(after, kSeparatorJobName).empty());
+  EXPECT_TRUE(qftest::JobsAfter(after, kSeparatorJob).empty());
 }
 
 TEST_F(SeparatorTest, AnUnreadableSeparatorFileIsLoggedAndTheDocumentStillPrints) {
@@ -410,7 +509,6 @@ TEST_F(SeparatorTest, AnUnreadableSeparatorFileIsLoggedAndTheDocumentStillPrints
   ASSERT_TRUE(ApplyPrinterSettings(task));
   const std::string name = "Unsepped " + stamp_ + ".txt";
   ASSERT_TRUE(qftest::WriteFileBytes(dir_ / name, "still printed\r\n"));
-  Sleep(1100);
   CPrintFile request;
   ASSERT_TRUE(request.SetFileName(dir_ / name));
   ASSERT_TRUE(request.SetPrinterName("PDF"));
