@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "drivers/automation.h"
 #include "drivers/optionsfrm.h"
@@ -12,7 +16,26 @@
 
 namespace {
 
-constexpr DWORD kDialogWaitMs = 60000;
+// The check boxes in tab order: the option each one shows, and its caption.
+struct OptionBox {
+  const char* option;
+  const char* caption;
+};
+const std::vector<OptionBox> kBoxes = {
+    {"PrintDraft", "&Draft output"},
+    {"UpdateFieldsAtPrint", "&Update fields"},
+    {"UpdateLinksAtPrint", "Update &links"},
+    {"MapPaperSize", "Allow A4/Letter paper r&esizing"},
+    {"PrintBackground", "&Background printing"},
+    {"PrintPostScriptOverText", "Print Postscript over text"},
+    {"PrintReverse", "Reverse print order"},
+    {"PrintProperties", "Docu&ment properties "},
+    {"PrintFieldCodes", "&Field codes"},
+    {"PrintHiddenText", "&Hidden text"},
+    {"PrintDrawingObjects", "Drawing &objects"},
+    {"PrintEvenPagesInAscendingOrder", "Front of the sheet"},
+    {"PrintOddPagesInAscendingOrder", "Back of the sheet"},
+};
 
 class WordOptionsTest : public ::testing::Test {
  protected:
@@ -22,25 +45,58 @@ class WordOptionsTest : public ::testing::Test {
   }
   void TearDown() override { word_.KillAll(); }
 
-  // Runs the command while `user` answers its dialog from another thread;
-  // false when no dialog appeared.
-  template <typename User>
-  bool RunCommand(User user) {
+  // The command's dialog while it is shown, else null.
+  static HWND ShownDialog() { return qftest::WaitForVisibleWindow("TOptionsForm", "Print", GetCurrentProcessId(), 0); }
+  // Any window of the dialog's class in this process, shown or not yet.
+  static HWND AnyDialog() { return qftest::WaitForWindow("TOptionsForm", nullptr, GetCurrentProcessId(), 0); }
+
+  // Runs the command while `script` answers its dialog from another thread.
+  // However the script ends, a failed ASSERT inside it included, the dialog
+  // is closed behind it: the command always returns, and a failure is one
+  // in seconds.
+  template <typename Script>
+  ::testing::AssertionResult RunCommand(Script script) {
+    std::atomic<bool> returned{false};
     bool shown = false;
     std::thread answer([&] {
-      HWND dlg = qftest::WaitForVisibleWindow("TOptionsForm", "Print", GetCurrentProcessId(), kDialogWaitMs);
-      shown = dlg != nullptr;
-      if (dlg) user(dlg);
+      HWND dlg = nullptr;
+      // Over as well when the command returned without showing it.
+      qftest::WaitFor([&] { return returned || (dlg = ShownDialog()) != nullptr; }, "the dialog");
+      if (dlg) {
+        shown = true;
+        script(dlg);
+      }
+      // A script that got to its end pressed OK or Cancel, and the command
+      // returns of itself; anything still open after that, or after a script
+      // that stopped half-way, is cancelled.
+      const bool finished = dlg && !::testing::Test::HasFatalFailure();
+      if (finished && qftest::WaitFor([&] { return returned.load(); }, "the command to return")) return;
+      if (finished) ADD_FAILURE() << "the dialog did not end with the script's last button";
+      ASSERT_TRUE(qftest::WaitFor(
+          [&] {
+            if (HWND open = AnyDialog()) PostMessageA(open, WM_CLOSE, 0, 0);
+            return returned.load();
+          },
+          "the command to return once its dialog was closed"));
     });
-    OptionActionExecute(nullptr);
+    try {
+      OptionActionExecute(nullptr);
+    } catch (...) {
+      returned = true;
+      answer.join();
+      throw;
+    }
+    returned = true;
     answer.join();
-    return shown;
+    if (!shown) return ::testing::AssertionFailure() << "the command returned without showing its dialog";
+    return ::testing::AssertionSuccess();
   }
   static bool Checked(HWND dlg, size_t i) {
     return SendMessageA(GetDlgItem(dlg, TOptionsForm::kFirstCheck + static_cast<int>(i)), BM_GETCHECK, 0, 0) ==
            BST_CHECKED;
   }
-  static void Press(HWND dlg, int id) { SendMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
+  // A click as the mouse gives it: posted, handled in the dialog's own loop.
+  static void Press(HWND dlg, int id) { PostMessageA(GetDlgItem(dlg, id), BM_CLICK, 0, 0); }
   // The puts the application received, as "Object.Member".
   std::vector<std::string> Puts() const {
     std::vector<std::string> out;
@@ -57,34 +113,46 @@ class WordOptionsTest : public ::testing::Test {
 // which the dialog always starts at "Use printer settings".
 TEST_F(WordOptionsTest, OkWithoutChangesWritesTheOptionsBackAndResetsTheTray) {
   // What the word processor holds before the dialog opens.
-  for (const char* name : {"PrintReverse", "PrintHiddenText", "PrintOddPagesInAscendingOrder"})
-    word_.SetSwitch(name, 1, "Options");
+  const std::vector<std::string> set = {"PrintReverse", "PrintHiddenText", "PrintOddPagesInAscendingOrder"};
+  for (const std::string& name : set) word_.SetSwitch(name, 1, "Options");
   word_.SetText("DefaultTray", "Auto Sheet Feeder", "Options");
 
-  std::array<bool, kWordOptionNames.size()> shown{};
+  std::vector<bool> shown(kBoxes.size());
+  std::vector<std::string> captions(kBoxes.size());
+  bool more_boxes = true;
   std::string tray;
   ASSERT_TRUE(RunCommand([&](HWND dlg) {
-    for (size_t i = 0; i < shown.size(); ++i) shown[i] = Checked(dlg, i);
+    for (size_t i = 0; i < kBoxes.size(); ++i) {
+      HWND box = GetDlgItem(dlg, TOptionsForm::kFirstCheck + static_cast<int>(i));
+      captions[i] = qftest::WindowText(box);
+      shown[i] = Checked(dlg, i);
+    }
+    more_boxes = GetDlgItem(dlg, TOptionsForm::kFirstCheck + static_cast<int>(kBoxes.size())) != nullptr;
     tray = qftest::WindowText(GetDlgItem(dlg, TOptionsForm::kComboBox1));
+    // RDW_UPDATENOW returns once the dialog and its controls have painted.
     RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(500);  // painted, also on the virtual desktop
     EXPECT_TRUE(qftest::SaveWindowPicture(dlg, QF_ARTIFACT_DIR "/word-print-options.bmp"));
     Press(dlg, IDOK);
   }));
-  for (size_t i = 0; i < shown.size(); ++i) {
-    const std::string name = kWordOptionNames[i];
-    const bool expected = name == "PrintReverse" || name == "PrintHiddenText" || name == "PrintOddPagesInAscendingOrder";
+  EXPECT_FALSE(more_boxes) << "the dialog has more check boxes than options";
+  for (size_t i = 0; i < kBoxes.size(); ++i) {
+    const std::string name = kBoxes[i].option;
+    const bool expected = std::find(set.begin(), set.end(), name) != set.end();
+    EXPECT_EQ(captions[i], kBoxes[i].caption) << name;
     EXPECT_EQ(shown[i], expected) << name;
     EXPECT_EQ(word_.Number(name, "Options"), expected ? 1u : 0u) << name;
   }
   EXPECT_EQ(tray, "Use printer settings");
   EXPECT_EQ(word_.Text("DefaultTray", "Options"), "Use printer settings");
-  // Every check box was written, in the dialog's order, then the tray.
-  std::vector<std::string> expected_puts = {"Application.Visible"};
-  for (size_t i = 0; i < kWordOptionNames.size(); ++i)
-    expected_puts.push_back(std::string(i == kPostScriptOverText ? "Document." : "Options.") + kWordOptionNames[i]);
-  expected_puts.push_back("Options.DefaultTray");
-  EXPECT_EQ(Puts(), expected_puts);
+  // Every check box was written, in the dialog's order, then the tray; the
+  // PostScript option is the document's.
+  EXPECT_EQ(Puts(),
+            (std::vector<std::string>{"Application.Visible", "Options.PrintDraft", "Options.UpdateFieldsAtPrint",
+                                      "Options.UpdateLinksAtPrint", "Options.MapPaperSize", "Options.PrintBackground",
+                                      "Document.PrintPostScriptOverText", "Options.PrintReverse",
+                                      "Options.PrintProperties", "Options.PrintFieldCodes", "Options.PrintHiddenText",
+                                      "Options.PrintDrawingObjects", "Options.PrintEvenPagesInAscendingOrder",
+                                      "Options.PrintOddPagesInAscendingOrder", "Options.DefaultTray"}));
   EXPECT_EQ(word_.Calls().back(), "Application.Quit");
   EXPECT_TRUE(word_.WaitGone(10000));
 }
@@ -95,6 +163,7 @@ TEST_F(WordOptionsTest, CancelWritesNothingAndQuitsTheInstance) {
     Press(dlg, IDCANCEL);
   }));
   EXPECT_EQ(Puts(), std::vector<std::string>{"Application.Visible"});
+  EXPECT_EQ(word_.Number("PrintDraft", "Options"), 0u);
   EXPECT_EQ(word_.Calls().back(), "Application.Quit");
   EXPECT_TRUE(word_.WaitGone(10000));
 }
@@ -108,15 +177,17 @@ TEST_F(WordOptionsTest, AChangedOptionIsStillSetInANewInstance) {
   ASSERT_TRUE(word_.WaitGone(10000));
   winkit::Variant app = CreateServerObject("Word.Application");
   EXPECT_TRUE(GetBoolProperty(PropertyGet(app, "Options"), "PrintDraft"));
+  EXPECT_FALSE(GetBoolProperty(PropertyGet(app, "Options"), "UpdateFieldsAtPrint"));
   CallProcedure(app, "Quit");
 }
 
 TEST_F(WordOptionsTest, WithoutTheWordProcessorTheCommandEndsWithTheCreationError) {
   qftest::ProgIdRemoved gone("Word.Application");
   // No dialog may appear: the command ends before it.
+  bool dialog = false;
   const DWORD start = GetTickCount();
-  EXPECT_THROW(OptionActionExecute(nullptr), EOleSysError);
-  EXPECT_EQ(qftest::WaitForWindow("TOptionsForm", nullptr, GetCurrentProcessId(), 500), nullptr);
+  EXPECT_THROW(RunCommand([&](HWND) { dialog = true; }), EOleSysError);
+  EXPECT_FALSE(dialog) << "the dialog was shown";
   EXPECT_LT(GetTickCount() - start, 10000u);
   EXPECT_FALSE(word_.Running());
 }

@@ -31,7 +31,9 @@ std::vector<DWORD> Processes(const std::string& exe) {
 
 }  // namespace
 
-void OfficeApp::Reset() const { RegDeleteTreeA(HKEY_CURRENT_USER, KeyPath(name_).c_str()); }
+void OfficeApp::Reset() const {
+  RegDeleteTreeA(HKEY_CURRENT_USER, KeyPath(name_).c_str());
+}
 
 namespace {
 
@@ -53,7 +55,9 @@ void OfficeApp::SetText(const std::string& value, const std::string& text, const
                  reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
 }
 
-void OfficeApp::RefuseMembers(const std::string& names) const { SetText("Unknown members", names); }
+void OfficeApp::RefuseMembers(const std::string& names) const {
+  SetText("Unknown members", names);
+}
 
 std::string OfficeApp::Text(const std::string& value, const std::string& sub) const {
   const std::string key = KeyPath(name_, sub);
@@ -93,7 +97,13 @@ std::vector<std::string> OfficeApp::Calls() const {
   return out;
 }
 
-bool OfficeApp::Running() const { return !Processes(Exe()).empty(); }
+bool OfficeApp::Running() const {
+  return !Processes(Exe()).empty();
+}
+
+std::vector<DWORD> OfficeApp::Pids() const {
+  return Processes(Exe());
+}
 
 bool OfficeApp::WaitGone(DWORD timeout_ms) const {
   return static_cast<bool>(WaitFor([&] { return !Running(); }, timeout_ms));
@@ -136,13 +146,17 @@ ProgIdRemoved::ProgIdRemoved(std::string prog_id) : prog_id_(std::move(prog_id))
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + prog_id_).c_str());
 }
 
-ProgIdRemoved::~ProgIdRemoved() { SetProgIdClass(prog_id_, clsid_); }
+ProgIdRemoved::~ProgIdRemoved() {
+  SetProgIdClass(prog_id_, clsid_);
+}
 
 ProgIdPointedAt::ProgIdPointedAt(std::string prog_id, const std::string& clsid)
     : prog_id_(std::move(prog_id)), clsid_(ProgIdClass(prog_id_)) {
   SetProgIdClass(prog_id_, clsid);
 }
 
-ProgIdPointedAt::~ProgIdPointedAt() { SetProgIdClass(prog_id_, clsid_); }
+ProgIdPointedAt::~ProgIdPointedAt() {
+  SetProgIdClass(prog_id_, clsid_);
+}
 
 }  // namespace qftest

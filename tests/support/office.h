@@ -32,6 +32,8 @@ class OfficeApp {
   std::vector<std::string> CallLines() const;
 
   bool Running() const;
+  // The processes of the application now, by id.
+  std::vector<DWORD> Pids() const;
   // Waits until no process of the application runs; false on time-out.
   bool WaitGone(DWORD timeout_ms) const;
   // Ends every process of the application.
