@@ -6,9 +6,12 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/mainfrm.h"
@@ -24,6 +27,34 @@ namespace {
 
 constexpr DWORD kStartTimeout = 30000;
 
+// Paints a window of another process before its picture is taken:
+// RDW_UPDATENOW returns once it and its children have painted.
+void Painted(HWND wnd) {
+  RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+// Main windows of the program and message boxes on the desktop that belong
+// to another process than `except`, as "class of pid".
+std::vector<std::string> WindowsOfOthers(DWORD except) {
+  struct Search {
+    DWORD except;
+    std::vector<std::string> found;
+  } search{except, {}};
+  EnumWindows(
+      [](HWND wnd, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        char cls[64] = {};
+        GetClassNameA(wnd, cls, sizeof cls);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(wnd, &pid);
+        if (pid != s->except && (lstrcmpA(cls, "Tmainform") == 0 || lstrcmpA(cls, "#32770") == 0))
+          s->found.push_back(std::string(cls) + " of " + std::to_string(pid));
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 // Closing only hides the window behind the tray icon; "E&xit" ends it.
 TEST(AppProcess, ShowsItsWindowAndEndsOnlyThroughExit) {
   qftest::AppProcess app;
@@ -34,13 +65,14 @@ TEST(AppProcess, ShowsItsWindowAndEndsOnlyThroughExit) {
   ASSERT_NE(wnd, nullptr) << "no main window appeared";
   EXPECT_EQ(qftest::WindowText(wnd), "Quirefeed");
   EXPECT_TRUE(IsWindowVisible(wnd));
-  Sleep(500);  // let it paint before the picture is taken
+  Painted(wnd);
   EXPECT_TRUE(qftest::SaveWindowPicture(wnd, QF_ARTIFACT_DIR "/main-window.bmp"));
 
   ASSERT_TRUE(PostMessageA(wnd, WM_CLOSE, 0, 0));
-  for (int i = 0; i < 100 && IsWindowVisible(wnd); ++i) Sleep(50);
-  EXPECT_FALSE(IsWindowVisible(wnd)) << "closing did not hide the window";
-  Sleep(500);
+  EXPECT_TRUE(qftest::WaitFor([&] { return !IsWindowVisible(wnd); }, "closing to hide the window", 5000));
+  // Hidden behind its tray icon, still answering: the menu's Exit below
+  // needs a program that runs.
+  EXPECT_TRUE(qftest::WaitFor([&] { return qftest::TrayIconPresent(wnd); }, "the tray icon", 5000));
   EXPECT_TRUE(app.Running()) << "closing ended the program";
   DWORD code = 99;
   ASSERT_TRUE(qftest::ExitThroughTheMenu(app, wnd, &code));
@@ -78,11 +110,10 @@ TEST(AppProcess, AboutBoxTellsTheVersionAndWhatTheMachineIs) {
   EXPECT_EQ(text(TAboutform::kLabel4), "CPU:" + std::to_string(si.dwProcessorType));
   EXPECT_EQ(text(TAboutform::kLabel9), OsDescription());
   EXPECT_NE(text(TAboutform::kLabel9).find("(Build:"), std::string::npos);
-  Sleep(500);
+  Painted(about);
   EXPECT_TRUE(qftest::SaveWindowPicture(about, QF_ARTIFACT_DIR "/about-box.bmp"));
   SendMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
-  for (int i = 0; i < 100 && IsWindow(about); ++i) Sleep(50);
-  EXPECT_FALSE(IsWindow(about)) << "OK did not close the box";
+  EXPECT_TRUE(qftest::WaitFor([&] { return !IsWindow(about); }, "OK to close the box", 5000));
   EXPECT_TRUE(qftest::ExitThroughTheMenu(app, wnd));
 }
 
@@ -92,15 +123,42 @@ TEST(AppProcess, SecondInstanceEndsAtOnceAndLeavesTheFirstRunning) {
   HWND wnd = qftest::WaitForVisibleWindow("Tmainform", nullptr, first.Id(), kStartTimeout);
   ASSERT_NE(wnd, nullptr);
 
-  ASSERT_TRUE(second.Start(QF_APP_EXE));
+  RECT placed{};
+  GetWindowRect(wnd, &placed);
+  ASSERT_FALSE(WindowsOfOthers(0).empty()) << "the search does not see the first one's window";
+  ASSERT_TRUE(WindowsOfOthers(first.Id()).empty());
+
+  // Watched from before its start to its end: any main window or box of
+  // another process than the first.
+  std::atomic<bool> started{false}, ended{false};
+  std::vector<std::string> seen;
+  std::thread watch([&] {
+    qftest::WaitFor(
+        [&] {
+          for (const std::string& w : WindowsOfOthers(first.Id()))
+            if (std::find(seen.begin(), seen.end(), w) == seen.end()) seen.push_back(w);
+          started = true;
+          return ended.load();
+        },
+        "the second instance to end", qftest::kWaitMs, 1);
+  });
+  ASSERT_TRUE(qftest::WaitFor([&] { return started.load(); }, "the watch to start"));
+  const bool launched = second.Start(QF_APP_EXE);
   DWORD code = 99;
-  ASSERT_TRUE(second.WaitExit(10000, &code)) << "the second instance kept running";
+  const bool exited = launched && second.WaitExit(10000, &code);
+  ended = true;
+  watch.join();
+  ASSERT_TRUE(launched);
+  ASSERT_TRUE(exited) << "the second instance kept running";
   EXPECT_EQ(code, 0u);
-  EXPECT_EQ(qftest::WaitForWindow("Tmainform", nullptr, second.Id(), 0), nullptr);
-  EXPECT_EQ(qftest::WaitForWindow("#32770", nullptr, second.Id(), 0), nullptr) << "it showed a message";
+  EXPECT_TRUE(seen.empty()) << "the second instance showed " << seen.front();
+  // The first one goes on as it was: not activated, moved or hidden.
   EXPECT_TRUE(first.Running());
   EXPECT_TRUE(IsWindow(wnd));
   EXPECT_TRUE(IsWindowVisible(wnd));
+  RECT now{};
+  GetWindowRect(wnd, &now);
+  EXPECT_TRUE(EqualRect(&now, &placed));
 }
 
 TEST(AppProcess, StartUpValueKeepsTheWindowHiddenWithOnlyTheTrayIcon) {
@@ -116,11 +174,12 @@ TEST(AppProcess, StartUpValueKeepsTheWindowHiddenWithOnlyTheTrayIcon) {
   ASSERT_TRUE(app.Start(QF_APP_EXE));
   HWND wnd = qftest::WaitForWindow("Tmainform", nullptr, app.Id(), kStartTimeout);
   ASSERT_NE(wnd, nullptr);
-  // The tray icon is added at the end of start-up; give the shell a moment.
-  bool icon = false;
-  for (int i = 0; i < 100 && !icon; ++i, Sleep(50)) icon = qftest::TrayIconPresent(wnd);
-  EXPECT_TRUE(icon) << "no tray icon";
-  for (int i = 0; i < 10; ++i, Sleep(100)) ASSERT_FALSE(IsWindowVisible(wnd)) << "the main window was shown";
+  // The tray icon is added at the end of start-up; once it is there and the
+  // program's thread is back in its message loop, start-up is over.
+  ASSERT_TRUE(qftest::WaitFor([&] { return qftest::TrayIconPresent(wnd); }, "the tray icon", 5000));
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutA(wnd, WM_NULL, 0, 0, SMTO_NORMAL, qftest::kWaitMs, &answer));
+  EXPECT_FALSE(IsWindowVisible(wnd)) << "the main window was shown";
   EXPECT_TRUE(app.Running());
 }
 
@@ -211,7 +270,6 @@ TEST(AppProcess, ImportedListPrintsInOrderAndPutsTheBrowserPageSetupBack) {
   const std::string shared = qftest::ProgramFolder(CSIDL_COMMON_APPDATA);
   CreateDirectoryA(shared.c_str(), nullptr);
   ASSERT_TRUE(WritePrivateProfileStringA("Html", "Header", "Printed by Quirefeed", (shared + "quirefeed.ini").c_str()));
-  Sleep(1100);  // the files are older than the settling second
 
   qftest::AppProcess app;
   ASSERT_TRUE(app.Start(QF_APP_EXE));
@@ -226,28 +284,31 @@ TEST(AppProcess, ImportedListPrintsInOrderAndPutsTheBrowserPageSetupBack) {
   // File > Import File List, and the file chosen in the dialog.
   PostMessageA(wnd, WM_COMMAND, ID_IMPORTFILEACTION, 0);
   ASSERT_TRUE(qftest::AnswerFileDialog("Open", lst, 20000));
-  for (int i = 0; i < 100 && SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) < 3; ++i) Sleep(50);
+  ASSERT_TRUE(qftest::WaitFor([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) >= 3; }, "three rows", 5000));
   ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3);
 
   const int before = qftest::HighestCupsJobId();
   // The Print button is the fourth on the tool bar.
-  for (int i = 0; i < 100 && !SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_PRINTACTION, 0); ++i) Sleep(50);
+  ASSERT_TRUE(qftest::WaitFor([&] { return SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_PRINTACTION, 0) != 0; },
+                              "the Print button", 5000));
   ASSERT_TRUE(qftest::ClickToolButton(toolbar, 3));
 
   // While the run goes on, the browser prints with the program's header.
   const std::string log_file = qftest::ProgramFolder(CSIDL_APPDATA) + "Quirefeed.log";
   bool ours_seen = false;
-  const DWORD start = GetTickCount();
-  while (Count(qftest::ReadFileBytes(log_file), "End Printer Monitor") < 3 && GetTickCount() - start < 180000) {
-    ours_seen = ours_seen || BrowserValue("header") == "Printed by Quirefeed";
-    Sleep(20);
-  }
+  EXPECT_TRUE(qftest::WaitFor(
+      [&] {
+        ours_seen = ours_seen || BrowserValue("header") == "Printed by Quirefeed";
+        return Count(qftest::ReadFileBytes(log_file), "End Printer Monitor") >= 3;
+      },
+      "the run's three documents", 180000))
+      << qftest::ReadFileBytes(log_file);
   EXPECT_TRUE(ours_seen) << "the program's page setup was never in place";
-  bool bar_back = false;
-  for (int i = 0; i < 100 && !bar_back; ++i, Sleep(50)) {
-    bar_back = SendMessageA(bar, PBM_GETPOS, 0, 0) == 0 && SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_PRINTACTION, 0);
-  }
-  EXPECT_TRUE(bar_back) << "the progress bar did not return to 0 or Print stayed greyed";
+  EXPECT_TRUE(qftest::WaitFor(
+      [&] {
+        return SendMessageA(bar, PBM_GETPOS, 0, 0) == 0 && SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_PRINTACTION, 0);
+      },
+      "the progress bar back at 0 and Print enabled", 5000));
   for (const auto& [name, value] : user_values) EXPECT_EQ(BrowserValue(name), value) << name;
 
   // One job for the JPEG, one for each TIFF page, then the text file.
@@ -302,7 +363,8 @@ TEST(AppProcess, MixedListPrintsInOrderThroughTheApplicationsOfItsFormats) {
                                    "Leaflet of the mixed list"));
   ASSERT_TRUE(qftest::CopyOfficeFixture(
       "report.docx", add("report-" + stamp + ".docx", "Microsoft Word - ", "Harbour report kept as docx")));
-  ASSERT_TRUE(qftest::CopyOfficeFixture("figures.xls", add("figures-" + stamp + ".xls", "", "Northwind harbour totals")));
+  ASSERT_TRUE(
+      qftest::CopyOfficeFixture("figures.xls", add("figures-" + stamp + ".xls", "", "Northwind harbour totals")));
   ASSERT_TRUE(qftest::CopyOfficeFixture("slides.ppt", add("slides-" + stamp + ".ppt", "", "Lighthouse slides")));
   ASSERT_TRUE(qftest::WriteFileBytes(add("notice-" + stamp + ".htm", "", "Notice of the mixed list"),
                                      "<html><body><p>Notice of the mixed list</p></body></html>"));
@@ -310,7 +372,6 @@ TEST(AppProcess, MixedListPrintsInOrderThroughTheApplicationsOfItsFormats) {
   for (const Entry& e : entries) list += e.path + "\r\n";
   const std::string lst = dir / "mixed.lst";
   ASSERT_TRUE(qftest::WriteFileBytes(lst, list));
-  Sleep(1100);  // the files are older than the settling second
 
   qftest::AppProcess app;
   ASSERT_TRUE(app.Start(QF_APP_EXE));
@@ -323,11 +384,13 @@ TEST(AppProcess, MixedListPrintsInOrderThroughTheApplicationsOfItsFormats) {
   PostMessageA(wnd, WM_COMMAND, ID_IMPORTFILEACTION, 0);
   ASSERT_TRUE(qftest::AnswerFileDialog("Open", lst, 20000));
   const auto rows = static_cast<LRESULT>(entries.size());
-  for (int i = 0; i < 100 && SendMessageA(list_view, LVM_GETITEMCOUNT, 0, 0) < rows; ++i) Sleep(50);
+  ASSERT_TRUE(qftest::WaitFor([&] { return SendMessageA(list_view, LVM_GETITEMCOUNT, 0, 0) >= rows; },
+                              "the list's rows", 5000));
   ASSERT_EQ(SendMessageA(list_view, LVM_GETITEMCOUNT, 0, 0), rows);
 
   const int before = qftest::HighestCupsJobId();
-  for (int i = 0; i < 100 && !SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_PRINTACTION, 0); ++i) Sleep(50);
+  ASSERT_TRUE(qftest::WaitFor([&] { return SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_PRINTACTION, 0) != 0; },
+                              "the Print button", 5000));
   ASSERT_TRUE(qftest::ClickToolButton(toolbar, 3));
   const std::string log_file = qftest::ProgramFolder(CSIDL_APPDATA) + "Quirefeed.log";
   ASSERT_TRUE(qftest::WaitFor(
@@ -349,7 +412,6 @@ TEST(AppProcess, MixedListPrintsInOrderThroughTheApplicationsOfItsFormats) {
     } else {
       EXPECT_NE(qftest::PdfText(pdf).find(e.text), std::string::npos) << e.job << ": " << qftest::PdfText(pdf);
     }
-    EXPECT_NE(qftest::ReadFileBytes(log_file).find("Print \t" + e.path + "\tSuccessed!"), std::string::npos)
-        << e.path;
+    EXPECT_NE(qftest::ReadFileBytes(log_file).find("Print \t" + e.path + "\tSuccessed!"), std::string::npos) << e.path;
   }
 }

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "app/base/inifile.h"
@@ -37,6 +39,8 @@ class TaskFileTest : public ::testing::Test {
     ErrorFileName = dir_ / "Quirefeed.err";
     ini_ = dir_ / "quirefeed.ini";
     ASSERT_TRUE(DefaultPrinterSettings(default_devmode_, default_name_)) << "the tests need a default printer";
+    // What the test scripts make every Wine process's default printer.
+    ASSERT_EQ(default_name_, "PDF");
   }
 
   CPrintAction SampleTask(int n) {
@@ -88,9 +92,31 @@ TEST_F(TaskFileTest, SavedTaskLoadsIdenticalEvenWithLineBreakBytesInItsSettings)
   ExpectSame(task, back);
 }
 
+// The move-to folder is written as "Move To Folder" and looked up as "Move
+// to Folder": the two meet because key names match whatever their case.
 TEST_F(TaskFileTest, MoveToFolderIsWrittenAndReadUnderItsTwoSpellings) {
   ASSERT_TRUE(WriteTask(SampleTask(2), ini_, "0"));
-  EXPECT_NE(qftest::ReadFileBytes(ini_).find("Move To Folder=C:\\printed\\2"), std::string::npos);
+  EXPECT_NE(qftest::ReadFileBytes(ini_).find("\nMove To Folder=C:\\printed\\2\r\n"), std::string::npos)
+      << qftest::ReadFileBytes(ini_);
+
+  // A file written by hand under either spelling (or another case) is read.
+  for (const char* key : {"Move To Folder", "Move to Folder", "MOVE TO FOLDER"}) {
+    ASSERT_TRUE(qftest::WriteFileBytes(ini_, "[0]\r\nFolder=C:\\in\r\n" + std::string(key) + "=C:\\out\r\n"));
+    CPrintAction back;
+    ASSERT_TRUE(ReadTask(back, ini_, "0"));
+    EXPECT_STREQ(back.Data->Folder, "C:\\in") << key;
+    EXPECT_STREQ(back.Data->MoveToFolder, "C:\\out") << key;
+  }
+
+  // Saved over the other spelling, the task still has one such key, with
+  // the new folder.
+  ASSERT_TRUE(qftest::WriteFileBytes(ini_, "[0]\r\nMove to Folder=C:\\old\r\n"));
+  ASSERT_TRUE(WriteTask(SampleTask(2), ini_, "0"));
+  std::string file = qftest::ReadFileBytes(ini_);
+  std::transform(file.begin(), file.end(), file.begin(), [](unsigned char ch) { return std::tolower(ch); });
+  const size_t first = file.find("move to folder=");
+  ASSERT_NE(first, std::string::npos) << file;
+  EXPECT_EQ(file.find("move to folder=", first + 1), std::string::npos) << "the key is in the file twice:\n" << file;
   CPrintAction back;
   ASSERT_TRUE(ReadTask(back, ini_, "0"));
   EXPECT_STREQ(back.Data->MoveToFolder, "C:\\printed\\2");
