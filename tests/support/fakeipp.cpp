@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "support/fakeipp.h"
+#include "support/waitfor.h"
 #include "winkit/socket.h"
 
 #include <string>
@@ -60,9 +61,12 @@ void FakeScheduler::Answer(unsigned long long client) {
   const std::string answer =
       "HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\nContent-Length: " + std::to_string(ipp.size()) + "\r\n\r\n" +
       ipp;
+  // A misbehaving answer lasts until the test ends it, or ten minutes at the
+  // most (far beyond any test's own bound).
+  auto hold = [this] { WaitFor([this] { return stop_.load(); }, "the fake scheduler's stop", 600000); };
   switch (mode_) {
     case Mode::Silent:
-      while (!stop_) Sleep(20);
+      hold();
       break;
     case Mode::Trickle:
       for (size_t i = 0; i < answer.size() && !stop_; ++i) {
@@ -72,7 +76,7 @@ void FakeScheduler::Answer(unsigned long long client) {
       break;
     case Mode::NoEndTag:
       send(c, answer.data(), static_cast<int>(answer.size()), 0);
-      while (!stop_) Sleep(20);
+      hold();
       break;
     case Mode::HangUp:
       break;

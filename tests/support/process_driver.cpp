@@ -74,25 +74,25 @@ BOOL CALLBACK MatchWindow(HWND wnd, LPARAM param) {
 
 namespace {
 
-HWND WaitFor(const char* window_class, const char* caption, DWORD pid, bool visible, DWORD timeout_ms) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    FindRequest req{window_class, caption, pid, visible, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&req));
-    if (req.found) return req.found;
-    if (GetTickCount() - start >= timeout_ms) return nullptr;
-    Sleep(50);
-  }
+HWND FindWindowOf(const char* window_class, const char* caption, DWORD pid, bool visible, DWORD timeout_ms) {
+  FindRequest req{window_class, caption, pid, visible, nullptr};
+  qftest::WaitFor(
+      [&] {
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&req));
+        return req.found != nullptr;
+      },
+      "a window", timeout_ms, 50);
+  return req.found;
 }
 
 }  // namespace
 
 HWND WaitForWindow(const char* window_class, const char* caption, DWORD pid, DWORD timeout_ms) {
-  return WaitFor(window_class, caption, pid, false, timeout_ms);
+  return FindWindowOf(window_class, caption, pid, false, timeout_ms);
 }
 
 HWND WaitForVisibleWindow(const char* window_class, const char* caption, DWORD pid, DWORD timeout_ms) {
-  return WaitFor(window_class, caption, pid, true, timeout_ms);
+  return FindWindowOf(window_class, caption, pid, true, timeout_ms);
 }
 
 std::string WindowText(HWND wnd) {
@@ -176,11 +176,7 @@ bool AnswerFileDialog(const char* caption, const std::string& name, DWORD timeou
   SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
   SendMessageA(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
   // The dialog is gone once it took the name.
-  for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
-    if (!IsWindow(dlg)) return true;
-    Sleep(50);
-  }
-  return false;
+  return static_cast<bool>(WaitFor([dlg] { return !IsWindow(dlg); }, "the dialog to close", timeout_ms, 50));
 }
 
 bool ClickToolButton(HWND toolbar, int index) {
