@@ -140,6 +140,12 @@ qf_own_setup() {
     return 1
   fi
   ip link set lo up || return 1
+  if [ "${QF_OWN_PROPAGATION:-private}" != private ]; then
+    local m
+    while read -r m; do
+      mount --make-private "$m" 2>/dev/null
+    done < <(awk '{print $5}' /proc/self/mountinfo)
+  fi
   qf_own_config "$dir" || return 1
   install -d -m 710 -g lp "$dir/spool"
   install -d -m 1770 -g lp "$dir/spool/tmp"
@@ -171,8 +177,12 @@ case "${1:-}" in
     # A scheduler started again (wine-run's second attempt) starts afresh.
     (cd "$dir" 2>/dev/null && rm -rf etc spool cache log run pdf-spool pdf namespace control cupsd.pid cupsd.out)
     mkdir -p "$dir"
-    exec unshare --mount --net --propagation private -- bash "$here/own-cups.sh" _inside "$dir" \
-      "$(readlink /proc/self/ns/mnt) $(readlink /proc/self/ns/net)" "$@"
+    # In a chroot the root is no mount point, and unshare cannot make it
+    # private: the mounts inside are then made private one by one.
+    propagation=private
+    unshare --mount --propagation private true 2>/dev/null || propagation=unchanged
+    QF_OWN_PROPAGATION=$propagation exec unshare --mount --net --propagation "$propagation" -- \
+      bash "$here/own-cups.sh" _inside "$dir" "$(readlink /proc/self/ns/mnt) $(readlink /proc/self/ns/net)" "$@"
     ;;
   _inside)
     dir=$2 outer=$3
