@@ -103,10 +103,11 @@ void PrintOne(const std::string& path, int type, int jobs, Figures& f) {
 
 void Report(const char* label, const Figures& f) {
   const double total = f.own + f.cups;
-  std::printf("%-18s %3d jobs  own %7.0f ms (decode %6.0f, scale %6.0f, draw and spool %7.0f)  CUPS %7.0f ms  "
-              "own share %5.1f%%  %5.0f KB/page\n",
-              label, f.jobs, f.own, f.decode, f.scale, f.own - f.decode - f.scale, f.cups,
-              total > 0 ? 100 * f.own / total : 0, f.pages ? static_cast<double>(f.bytes) / 1024 / f.pages : 0);
+  std::printf(
+      "%-18s %3d jobs  own %7.0f ms (decode %6.0f, scale %6.0f, draw and spool %7.0f)  CUPS %7.0f ms  "
+      "own share %5.1f%%  %5.0f KB/page\n",
+      label, f.jobs, f.own, f.decode, f.scale, f.own - f.decode - f.scale, f.cups, total > 0 ? 100 * f.own / total : 0,
+      f.pages ? static_cast<double>(f.bytes) / 1024 / f.pages : 0);
 }
 
 }  // namespace

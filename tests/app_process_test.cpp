@@ -69,10 +69,10 @@ TEST(AppProcess, ShowsItsWindowAndEndsOnlyThroughExit) {
   EXPECT_TRUE(qftest::SaveWindowPicture(wnd, QF_ARTIFACT_DIR "/main-window.bmp"));
 
   ASSERT_TRUE(PostMessageA(wnd, WM_CLOSE, 0, 0));
-  EXPECT_TRUE(qftest::WaitFor([&] { return !IsWindowVisible(wnd); }, "closing to hide the window", 5000));
+  EXPECT_TRUE(qftest::WaitFor([&] { return !IsWindowVisible(wnd); }, "closing to hide the window"));
   // Hidden behind its tray icon, still answering: the menu's Exit below
   // needs a program that runs.
-  EXPECT_TRUE(qftest::WaitFor([&] { return qftest::TrayIconPresent(wnd); }, "the tray icon", 5000));
+  EXPECT_TRUE(qftest::WaitFor([&] { return qftest::TrayIconPresent(wnd); }, "the tray icon"));
   EXPECT_TRUE(app.Running()) << "closing ended the program";
   DWORD code = 99;
   ASSERT_TRUE(qftest::ExitThroughTheMenu(app, wnd, &code));
@@ -89,7 +89,7 @@ TEST(AppProcess, AboutBoxTellsTheVersionAndWhatTheMachineIs) {
   HWND toolbar = rebar ? FindWindowExA(rebar, nullptr, "ToolbarWindow32", nullptr) : nullptr;
   ASSERT_NE(toolbar, nullptr);
   ASSERT_TRUE(qftest::ClickToolButton(toolbar, 4));  // the fifth button: About
-  HWND about = qftest::WaitForVisibleWindow("TAboutform", "About", app.Id(), 15000);
+  HWND about = qftest::WaitForVisibleWindow("TAboutform", "About", app.Id(), qftest::kWaitMs);
   ASSERT_NE(about, nullptr) << "no About box";
   RECT rc{};
   GetClientRect(about, &rc);
@@ -113,7 +113,7 @@ TEST(AppProcess, AboutBoxTellsTheVersionAndWhatTheMachineIs) {
   Painted(about);
   EXPECT_TRUE(qftest::SaveWindowPicture(about, QF_ARTIFACT_DIR "/about-box.bmp"));
   SendMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
-  EXPECT_TRUE(qftest::WaitFor([&] { return !IsWindow(about); }, "OK to close the box", 5000));
+  EXPECT_TRUE(qftest::WaitFor([&] { return !IsWindow(about); }, "OK to close the box"));
   EXPECT_TRUE(qftest::ExitThroughTheMenu(app, wnd));
 }
 
@@ -145,7 +145,7 @@ TEST(AppProcess, SecondInstanceEndsAtOnceAndLeavesTheFirstRunning) {
   ASSERT_TRUE(qftest::WaitFor([&] { return started.load(); }, "the watch to start"));
   const bool launched = second.Start(QF_APP_EXE);
   DWORD code = 99;
-  const bool exited = launched && second.WaitExit(10000, &code);
+  const bool exited = launched && second.WaitExit(qftest::kWaitMs, &code);
   ended = true;
   watch.join();
   ASSERT_TRUE(launched);
@@ -176,7 +176,7 @@ TEST(AppProcess, StartUpValueKeepsTheWindowHiddenWithOnlyTheTrayIcon) {
   ASSERT_NE(wnd, nullptr);
   // The tray icon is added at the end of start-up; once it is there and the
   // program's thread is back in its message loop, start-up is over.
-  ASSERT_TRUE(qftest::WaitFor([&] { return qftest::TrayIconPresent(wnd); }, "the tray icon", 5000));
+  ASSERT_TRUE(qftest::WaitFor([&] { return qftest::TrayIconPresent(wnd); }, "the tray icon"));
   DWORD_PTR answer = 0;
   ASSERT_TRUE(SendMessageTimeoutA(wnd, WM_NULL, 0, 0, SMTO_NORMAL, qftest::kWaitMs, &answer));
   EXPECT_FALSE(IsWindowVisible(wnd)) << "the main window was shown";
@@ -283,14 +283,14 @@ TEST(AppProcess, ImportedListPrintsInOrderAndPutsTheBrowserPageSetupBack) {
 
   // File > Import File List, and the file chosen in the dialog.
   PostMessageA(wnd, WM_COMMAND, ID_IMPORTFILEACTION, 0);
-  ASSERT_TRUE(qftest::AnswerFileDialog("Open", lst, 20000));
-  ASSERT_TRUE(qftest::WaitFor([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) >= 3; }, "three rows", 5000));
+  ASSERT_TRUE(qftest::AnswerFileDialog("Open", lst, qftest::kWaitMs));
+  ASSERT_TRUE(qftest::WaitFor([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) >= 3; }, "three rows"));
   ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3);
 
   const int before = qftest::HighestCupsJobId();
   // The Print button is the fourth on the tool bar.
   ASSERT_TRUE(qftest::WaitFor([&] { return SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_PRINTACTION, 0) != 0; },
-                              "the Print button", 5000));
+                              "the Print button"));
   ASSERT_TRUE(qftest::ClickToolButton(toolbar, 3));
 
   // While the run goes on, the browser prints with the program's header.
@@ -308,7 +308,7 @@ TEST(AppProcess, ImportedListPrintsInOrderAndPutsTheBrowserPageSetupBack) {
       [&] {
         return SendMessageA(bar, PBM_GETPOS, 0, 0) == 0 && SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_PRINTACTION, 0);
       },
-      "the progress bar back at 0 and Print enabled", 5000));
+      "the progress bar back at 0 and Print enabled"));
   for (const auto& [name, value] : user_values) EXPECT_EQ(BrowserValue(name), value) << name;
 
   // One job for the JPEG, one for each TIFF page, then the text file.
@@ -382,15 +382,15 @@ TEST(AppProcess, MixedListPrintsInOrderThroughTheApplicationsOfItsFormats) {
   HWND toolbar = rebar ? FindWindowExA(rebar, nullptr, "ToolbarWindow32", nullptr) : nullptr;
   ASSERT_TRUE(list_view && toolbar);
   PostMessageA(wnd, WM_COMMAND, ID_IMPORTFILEACTION, 0);
-  ASSERT_TRUE(qftest::AnswerFileDialog("Open", lst, 20000));
+  ASSERT_TRUE(qftest::AnswerFileDialog("Open", lst, qftest::kWaitMs));
   const auto rows = static_cast<LRESULT>(entries.size());
-  ASSERT_TRUE(qftest::WaitFor([&] { return SendMessageA(list_view, LVM_GETITEMCOUNT, 0, 0) >= rows; },
-                              "the list's rows", 5000));
+  ASSERT_TRUE(
+      qftest::WaitFor([&] { return SendMessageA(list_view, LVM_GETITEMCOUNT, 0, 0) >= rows; }, "the list's rows"));
   ASSERT_EQ(SendMessageA(list_view, LVM_GETITEMCOUNT, 0, 0), rows);
 
   const int before = qftest::HighestCupsJobId();
   ASSERT_TRUE(qftest::WaitFor([&] { return SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_PRINTACTION, 0) != 0; },
-                              "the Print button", 5000));
+                              "the Print button"));
   ASSERT_TRUE(qftest::ClickToolButton(toolbar, 3));
   const std::string log_file = qftest::ProgramFolder(CSIDL_APPDATA) + "Quirefeed.log";
   ASSERT_TRUE(qftest::WaitFor(

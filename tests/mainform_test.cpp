@@ -317,7 +317,7 @@ TEST_F(MainFormTest, ViewLogOpensTheLogInTheEditorOnlyWhenThereIsOne) {
 
   WriteLog(LogStamp() + "something happened");
   SendMessageA(form->Handle(), WM_COMMAND, ID_VIEWLOGACTION, 0);
-  HWND editor = qftest::WaitForVisibleWindow("Notepad", nullptr, 0, 20000);
+  HWND editor = qftest::WaitForVisibleWindow("Notepad", nullptr, 0, qftest::kWaitMs);
   ASSERT_NE(editor, nullptr) << "no editor showed the log";
   EXPECT_NE(qftest::WindowText(editor).find("Quirefeed"), std::string::npos) << qftest::WindowText(editor);
   PostMessageA(editor, WM_CLOSE, 0, 0);

@@ -101,7 +101,7 @@ class OfficeTest : public ::testing::Test {
       EXPECT_TRUE(app.Running()) << "the instance was to be left running";
     } else {
       EXPECT_TRUE(Contains(calls, "Application.Quit"));
-      EXPECT_TRUE(app.WaitGone(10000)) << app.Exe() << " still runs";
+      EXPECT_TRUE(app.WaitGone(qftest::kWaitMs)) << app.Exe() << " still runs";
     }
   }
   // The lines of a row, each followed by the path.
@@ -158,7 +158,7 @@ TEST_P(OfficeKindTest, PrintsOneJobWithTheDocumentsOwnTextAndEndsItsApplication)
   EXPECT_NE(qftest::PdfText(pdf).find(c.text), std::string::npos) << qftest::PdfText(pdf);
 
   EXPECT_EQ(app.Calls(), c.calls);
-  EXPECT_TRUE(app.WaitGone(10000)) << app.Exe() << " still runs";
+  EXPECT_TRUE(app.WaitGone(qftest::kWaitMs)) << app.Exe() << " still runs";
   EXPECT_TRUE(Errors().empty()) << qftest::ReadFileBytes(ErrorFileName);
 }
 
@@ -397,7 +397,7 @@ TEST_F(OfficeTest, PowerPointPrintsThroughTheRunningInstanceAndQuitsIt) {
   EXPECT_TRUE(Run(PrintPowerPointFile, path).result);
   EXPECT_EQ(qftest::FinishedJobsAfter(before, NamePartOf(path), 1, kJobWaitMs).size(), 1u);
   DWORD code = 1;
-  EXPECT_TRUE(users.WaitExit(10000, &code)) << "the user's instance was not told to quit";
+  EXPECT_TRUE(users.WaitExit(qftest::kWaitMs, &code)) << "the user's instance was not told to quit";
   EXPECT_FALSE(ppt_.Running());
 }
 
@@ -441,7 +441,7 @@ TEST_F(OfficeTest, WordKeepsItsPrintOptionsBetweenInstances) {
     SetBoolProperty(active, "PrintPostScriptOverText", true);
     CallProcedure(app, "Quit");
   }
-  ASSERT_TRUE(word_.WaitGone(10000));
+  ASSERT_TRUE(word_.WaitGone(qftest::kWaitMs));
   winkit::Variant app = CreateServerObject("Word.Application");
   winkit::Variant options = PropertyGet(app, "Options");
   EXPECT_TRUE(GetBoolProperty(options, "PrintReverse"));
@@ -521,7 +521,7 @@ TEST_P(AutoWrapBoxTest, ShowsItsBoxAndEndsTheProcessWithStatusZero) {
   ASSERT_TRUE(found) << "no box captioned " << c.caption;
   EXPECT_EQ(text.rfind(c.text, 0), 0u) << text;
   DWORD code = 99;
-  ASSERT_TRUE(child.WaitExit(10000, &code));
+  ASSERT_TRUE(child.WaitExit(qftest::kWaitMs, &code));
   EXPECT_EQ(code, 0u);
   EXPECT_FALSE(qftest::FileExists(dir_ / "after.txt")) << qftest::ReadFileBytes(dir_ / "after.txt");
   // Nothing was logged: the driver never got to write its result.
@@ -562,7 +562,7 @@ TEST_P(OfficeRunningWordTest, OnlyADocEndsTheUsersWordProcessorBeforeItPrints) {
   qftest::AppProcess users;
   ASSERT_TRUE(users.Start(std::string(kStandins) + "WinWord.exe"));
   ASSERT_TRUE(qftest::WaitFor([&] { return word_.Pids() == std::vector<DWORD>{users.Id()}; },
-                              "the user's word processor to run", 10000));
+                              "the user's word processor to run"));
   const std::string path = Doc(c.fixture, "while-running");
   const int before = qftest::HighestCupsJobId();
   CPrintFile request;
@@ -596,7 +596,7 @@ TEST_P(OfficeRunningWordTest, OnlyADocEndsTheUsersWordProcessorBeforeItPrints) {
       << qftest::ReadFileBytes(LogFileName);
   EXPECT_EQ(qftest::FinishedJobsAfter(before, "Microsoft Word - " + NamePartOf(path), 1, kJobWaitMs).size(), 1u);
   if (c.ends_users) {
-    EXPECT_TRUE(users.WaitExit(5000)) << "the user's word processor still runs";
+    EXPECT_TRUE(users.WaitExit(qftest::kWaitMs)) << "the user's word processor still runs";
   }
   // The driver's own instance does not outlive its print.
   EXPECT_TRUE(qftest::WaitFor(
@@ -604,7 +604,7 @@ TEST_P(OfficeRunningWordTest, OnlyADocEndsTheUsersWordProcessorBeforeItPrints) {
         const std::vector<DWORD> pids = word_.Pids();
         return pids.empty() || pids == std::vector<DWORD>{users.Id()};
       },
-      "the driver's own instance to end", 10000));
+      "the driver's own instance to end"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, OfficeRunningWordTest,

@@ -213,7 +213,7 @@ TEST_F(PrintSwitchTest, APrinterThatDoesNotExistShowsTheErrorAndChangesNothing) 
   std::strcpy(task.Data->PrinterName, missing.c_str());
   auto box = std::async(std::launch::async, [] {
     bool found = false;
-    const std::string text = qftest::AnswerMessageBox("Error", 15000, &found);
+    const std::string text = qftest::AnswerMessageBox("Error", qftest::kWaitMs, &found);
     return found ? text : std::string("(no box)");
   });
   EXPECT_FALSE(ApplyPrinterSettings(task));
@@ -418,7 +418,7 @@ TEST_F(PdfDriverTest, WithoutAReaderEachFileAsksOnceAndNothingPrints) {
     std::vector<std::string> seen;
     for (int i = 0; i < 3; ++i) {
       bool found = false;
-      const std::string text = qftest::AnswerMessageBox("Warning", 15000, &found, IDCANCEL);
+      const std::string text = qftest::AnswerMessageBox("Warning", qftest::kWaitMs, &found, IDCANCEL);
       if (found) seen.push_back(text);
     }
     return seen;

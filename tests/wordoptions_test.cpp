@@ -154,7 +154,7 @@ TEST_F(WordOptionsTest, OkWithoutChangesWritesTheOptionsBackAndResetsTheTray) {
                                       "Options.PrintDrawingObjects", "Options.PrintEvenPagesInAscendingOrder",
                                       "Options.PrintOddPagesInAscendingOrder", "Options.DefaultTray"}));
   EXPECT_EQ(word_.Calls().back(), "Application.Quit");
-  EXPECT_TRUE(word_.WaitGone(10000));
+  EXPECT_TRUE(word_.WaitGone(qftest::kWaitMs));
 }
 
 TEST_F(WordOptionsTest, CancelWritesNothingAndQuitsTheInstance) {
@@ -165,7 +165,7 @@ TEST_F(WordOptionsTest, CancelWritesNothingAndQuitsTheInstance) {
   EXPECT_EQ(Puts(), std::vector<std::string>{"Application.Visible"});
   EXPECT_EQ(word_.Number("PrintDraft", "Options"), 0u);
   EXPECT_EQ(word_.Calls().back(), "Application.Quit");
-  EXPECT_TRUE(word_.WaitGone(10000));
+  EXPECT_TRUE(word_.WaitGone(qftest::kWaitMs));
 }
 
 // A changed option is the word processor's own: a new instance has it.
@@ -174,7 +174,7 @@ TEST_F(WordOptionsTest, AChangedOptionIsStillSetInANewInstance) {
     Press(dlg, TOptionsForm::kFirstCheck);  // "&Draft output"
     Press(dlg, IDOK);
   }));
-  ASSERT_TRUE(word_.WaitGone(10000));
+  ASSERT_TRUE(word_.WaitGone(qftest::kWaitMs));
   winkit::Variant app = CreateServerObject("Word.Application");
   EXPECT_TRUE(GetBoolProperty(PropertyGet(app, "Options"), "PrintDraft"));
   EXPECT_FALSE(GetBoolProperty(PropertyGet(app, "Options"), "UpdateFieldsAtPrint"));

@@ -50,10 +50,12 @@ auto DriveModal(const char* window_class, const char* caption, const std::functi
     if (wnd) script(wnd);
     if (!WaitFor([&] { return closed.load(); }, std::string(window_class) + " to close", 10000)) {
       ADD_FAILURE() << window_class << " was left open";
-      for (int i = 0; i < 50 && !closed.load(); ++i) {
-        CloseOwnWindows(window_class);
-        Sleep(200);
-      }
+      WaitFor(
+          [&] {
+            CloseOwnWindows(window_class);
+            return closed.load();
+          },
+          std::string(window_class) + " to close when told to", 10000, 200);
     }
     return wnd != nullptr;
   });

@@ -11,18 +11,19 @@
 #include "app/base/log.h"
 #include "engine/printernotify.h"
 #include "support/tempdir.h"
+#include "support/waitfor.h"
 
 namespace qftest {
 
 inline winkit::ThreadOwner<TPrinterNotifier> StartWatching(const std::string& printer, const std::string& expected,
-                                                       winkit::TEvent& done) {
+                                                           winkit::TEvent& done) {
   HANDLE h = nullptr;
   EXPECT_TRUE(OpenPrinterA(const_cast<char*>(printer.c_str()), &h, nullptr)) << printer;
   auto m = winkit::ThreadOwner<TPrinterNotifier>::Make(printer, h);
   m->SetExpectedDocument(expected);
   m->SetCompletionEvent(&done);
   m->Resume();
-  EXPECT_TRUE(m->WaitStarted(10000));
+  EXPECT_TRUE(m->WaitStarted(qftest::kWaitMs));
   EXPECT_TRUE(m->Watching()) << ReadFileBytes(LogFileName);
   return m;
 }
