@@ -4,13 +4,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "drivers/automation.h"
 #include "drivers/optionsfrm.h"
+#include "support/modal.h"
 #include "support/office.h"
 #include "support/process_driver.h"
 
@@ -45,49 +44,15 @@ class WordOptionsTest : public ::testing::Test {
   }
   void TearDown() override { word_.KillAll(); }
 
-  // The command's dialog while it is shown, else null.
-  static HWND ShownDialog() { return qftest::WaitForVisibleWindow("TOptionsForm", "Print", GetCurrentProcessId(), 0); }
-  // Any window of the dialog's class in this process, shown or not yet.
-  static HWND AnyDialog() { return qftest::WaitForWindow("TOptionsForm", nullptr, GetCurrentProcessId(), 0); }
-
   // Runs the command while `script` answers its dialog from another thread.
   // However the script ends, a failed ASSERT inside it included, the dialog
   // is closed behind it: the command always returns, and a failure is one
   // in seconds.
   template <typename Script>
   ::testing::AssertionResult RunCommand(Script script) {
-    std::atomic<bool> returned{false};
     bool shown = false;
-    std::thread answer([&] {
-      HWND dlg = nullptr;
-      // Over as well when the command returned without showing it.
-      qftest::WaitFor([&] { return returned || (dlg = ShownDialog()) != nullptr; }, "the dialog");
-      if (dlg) {
-        shown = true;
-        script(dlg);
-      }
-      // A script that got to its end pressed OK or Cancel, and the command
-      // returns of itself; anything still open after that, or after a script
-      // that stopped half-way, is cancelled.
-      const bool finished = dlg && !::testing::Test::HasFatalFailure();
-      if (finished && qftest::WaitFor([&] { return returned.load(); }, "the command to return")) return;
-      if (finished) ADD_FAILURE() << "the dialog did not end with the script's last button";
-      ASSERT_TRUE(qftest::WaitFor(
-          [&] {
-            if (HWND open = AnyDialog()) PostMessageA(open, WM_CLOSE, 0, 0);
-            return returned.load();
-          },
-          "the command to return once its dialog was closed"));
-    });
-    try {
-      OptionActionExecute(nullptr);
-    } catch (...) {
-      returned = true;
-      answer.join();
-      throw;
-    }
-    returned = true;
-    answer.join();
+    qftest::DriveModal(
+        "TOptionsForm", "Print", script, [] { OptionActionExecute(nullptr); }, &shown);
     if (!shown) return ::testing::AssertionFailure() << "the command returned without showing its dialog";
     return ::testing::AssertionSuccess();
   }
